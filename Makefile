@@ -1,0 +1,56 @@
+# The commands people type. Each build kind has its own directory under build/.
+#   make test    install what is missing, build everything, run every test
+#   make build   the Linux build only
+#   make bench   build and run the benchmarks
+#   make format  clang-format every source file
+
+# A comma, for passing sanitizer lists through $(call).
+, := ,
+JOBS ?= $(shell nproc)
+BUILD := build
+CMAKE_FLAGS ?=
+EXPORTS := DllMain DllGetClassObject DllCanUnloadNow
+
+.PHONY: all deps build test test-linux test-asan test-tsan windows format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+define configure_and_build
+	cmake -S . -B $(BUILD)/$(1) $(2) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD)/$(1) -j $(JOBS)
+endef
+
+build: deps
+	$(call configure_and_build,linux,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+
+test: deps test-linux test-asan test-tsan windows
+	@echo "All tests passed."
+
+test-linux: build
+	cd $(BUILD)/linux && ctest --output-on-failure -j $(JOBS)
+
+# Every test under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	$(call configure_and_build,asan,-DCMAKE_BUILD_TYPE=Debug -DDQ_SANITIZE=address$(,)undefined)
+	cd $(BUILD)/asan && ctest --output-on-failure -j $(JOBS)
+
+# The threaded tests under ThreadSanitizer.
+test-tsan: deps
+	$(call configure_and_build,tsan,-DCMAKE_BUILD_TYPE=Debug -DDQ_SANITIZE=thread)
+	cd $(BUILD)/tsan && ctest --output-on-failure -j $(JOBS) -L threaded
+
+# DirectQuorbit.ax for 64-bit and 32-bit Windows, and a check of what each exports and imports.
+windows: deps
+	$(call configure_and_build,win-x86_64,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake)
+	$(call configure_and_build,win-i686,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake)
+	scripts/check-windows-dll.sh x86_64-w64-mingw32-objdump $(BUILD)/win-x86_64/bin/DirectQuorbit.ax $(EXPORTS)
+	scripts/check-windows-dll.sh i686-w64-mingw32-objdump $(BUILD)/win-i686/bin/DirectQuorbit.ax $(EXPORTS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

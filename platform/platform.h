@@ -1,0 +1,40 @@
+// The one header the product's code includes for the operating system's API.
+//
+// On Windows it is the real SDK. On Linux it is our own platform layer, which declares and
+// implements, with the Windows names, signatures and meaning, exactly the pieces of Win32, COM
+// and DirectShow the product and its hosts use.
+#pragma once
+
+#ifdef _WIN32
+
+#include <cstdint>
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <ocidl.h>
+#include <vfwmsgs.h>
+#include <cstdio>
+#include <cwchar>
+
+// Wide string literal in the platform's WCHAR type.
+#define WSTR(s) L##s
+// The SDK already compares GUIDs with == and !=.
+#define DQ_SDK_HAS_GUID_OPERATORS 1
+
+#else
+
+#include "platform/linux/win_types.h"
+#include "platform/linux/win_error.h"
+#include "platform/linux/guid.h"
+#include "platform/linux/com_interfaces.h"
+#include "platform/linux/com_runtime.h"
+#include "platform/linux/kernel.h"
+#include "platform/linux/wide_string.h"
+
+#define WSTR(s) u##s
+#define DQ_SDK_HAS_GUID_OPERATORS 0
+
+#endif
+
+#include "platform/guid_define.h"
