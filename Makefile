@@ -11,7 +11,7 @@ BUILD := build
 CMAKE_FLAGS ?=
 EXPORTS := DllMain DllGetClassObject DllCanUnloadNow
 
-.PHONY: all deps build test test-linux test-asan test-tsan windows format clean
+.PHONY: all deps build test test-linux test-asan test-tsan windows bench format clean
 
 all: build
 
@@ -48,6 +48,10 @@ windows: deps
 	$(call configure_and_build,win-i686,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake)
 	scripts/check-windows-dll.sh x86_64-w64-mingw32-objdump $(BUILD)/win-x86_64/bin/DirectQuorbit.ax $(EXPORTS)
 	scripts/check-windows-dll.sh i686-w64-mingw32-objdump $(BUILD)/win-i686/bin/DirectQuorbit.ax $(EXPORTS)
+
+# Every benchmark program of the Linux build (release flags, no sanitizers).
+bench: build
+	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
