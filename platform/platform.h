@@ -14,6 +14,7 @@
 #include <objidl.h>
 #include <ocidl.h>
 #include <vfwmsgs.h>
+#include <dshow.h>
 #include <cstdio>
 #include <cwchar>
 
@@ -31,6 +32,9 @@
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/wide_string.h"
+#include "platform/linux/dshow_types.h"
+#include "platform/linux/dshow_interfaces.h"
+#include "platform/linux/dshow_ids.h"
 
 #define WSTR(s) u##s
 #define DQ_SDK_HAS_GUID_OPERATORS 0
