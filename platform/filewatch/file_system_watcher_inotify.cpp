@@ -1,0 +1,177 @@
+// Linux backend: inotify on the folder, a worker thread that reads it.
+//
+// A change is reported when a writer closes the file after writing (so a reload never sees a
+// half-written file), when its attributes change (touch updates the last-write time), and when
+// another file is renamed onto its name (editors that save by writing a new file and renaming
+// it over the old one).
+#include "platform/filewatch/file_system_watcher.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace dq::io {
+
+namespace fs = std::filesystem;
+
+struct FileSystemWatcher::Impl {
+    FileSystemWatcher& owner;
+    int inotifyFd = -1;
+    int wakeFd = -1;
+    std::thread worker;
+
+    mutable std::mutex stateMutex;     // guards everything below
+    std::recursive_mutex handlerMutex; // held while the handler runs
+    int watch = -1;
+    fs::path folder;
+    fs::path filter;
+    bool raising = false;
+    ChangedHandler handler;
+
+    explicit Impl(FileSystemWatcher& w) : owner(w) {
+        inotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (inotifyFd < 0 || wakeFd < 0) {
+            Close();
+            throw FileWatchError(std::string("cannot watch files: ") + std::strerror(errno));
+        }
+        worker = std::thread([this] { Run(); });
+    }
+
+    ~Impl() {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(wakeFd, &one, sizeof one);
+        worker.join(); // waits for a handler in progress
+        Close();
+    }
+
+    void Close() {
+        if (inotifyFd >= 0)
+            close(inotifyFd);
+        if (wakeFd >= 0)
+            close(wakeFd);
+    }
+
+    // Waits for a running handler unless called from the handler itself.
+    void WaitForHandler() {
+        if (std::this_thread::get_id() == worker.get_id())
+            return;
+        std::lock_guard wait(handlerMutex);
+    }
+
+    void Run() {
+        alignas(inotify_event) char buffer[16 * 1024];
+        pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        for (;;) {
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return;
+            }
+            if (fds[1].revents)
+                return;
+            ssize_t len = read(inotifyFd, buffer, sizeof buffer);
+            if (len <= 0)
+                continue;
+            for (ssize_t off = 0; off < len;) {
+                auto* ev = reinterpret_cast<inotify_event*>(buffer + off);
+                off += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+                if (ev->len > 0)
+                    Dispatch(ev->wd, ev->name);
+            }
+        }
+    }
+
+    void Dispatch(int wd, const char* name) {
+        std::lock_guard running(handlerMutex);
+        ChangedHandler call;
+        FileSystemEventArgs args;
+        {
+            std::lock_guard lock(stateMutex);
+            if (!raising || wd != watch || !handler || fs::path(name) != filter)
+                return;
+            call = handler;
+            args.name = filter;
+            args.fullPath = folder / filter;
+        }
+        call(owner, args);
+    }
+
+    void Retarget(const fs::path& newFolder) {
+        int wd = inotify_add_watch(inotifyFd, newFolder.c_str(),
+                                   IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVED_TO | IN_ONLYDIR);
+        if (wd < 0)
+            throw FileWatchError("cannot watch \"" + newFolder.string() +
+                                 "\": " + std::strerror(errno));
+        std::lock_guard lock(stateMutex);
+        if (watch >= 0 && watch != wd)
+            inotify_rm_watch(inotifyFd, watch);
+        watch = wd;
+        folder = newFolder;
+    }
+};
+
+FileSystemWatcher::FileSystemWatcher() : m_impl(std::make_unique<Impl>(*this)) {}
+
+FileSystemWatcher::~FileSystemWatcher() = default;
+
+void FileSystemWatcher::SetNotifyFilter(int filters) {
+    if (filters & ~(NotifyFilterSize | NotifyFilterLastWrite))
+        throw FileWatchError("only size and last-write changes can be watched");
+}
+
+void FileSystemWatcher::SetIncludeSubdirectories(bool include) {
+    if (include)
+        throw FileWatchError("sub-folders cannot be watched");
+}
+
+void FileSystemWatcher::SetChanged(ChangedHandler handler) {
+    m_impl->WaitForHandler();
+    std::lock_guard lock(m_impl->stateMutex);
+    m_impl->handler = std::move(handler);
+}
+
+void FileSystemWatcher::SetPath(const fs::path& folder) {
+    if (folder.empty())
+        throw FileWatchError("no folder to watch");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        throw FileWatchError("\"" + folder.string() + "\" is not a folder");
+    m_impl->WaitForHandler();
+    m_impl->Retarget(folder);
+}
+
+fs::path FileSystemWatcher::Path() const {
+    std::lock_guard lock(m_impl->stateMutex);
+    return m_impl->folder;
+}
+
+void FileSystemWatcher::SetFilter(const fs::path& name) {
+    m_impl->WaitForHandler();
+    std::lock_guard lock(m_impl->stateMutex);
+    m_impl->filter = name;
+}
+
+void FileSystemWatcher::SetEnableRaisingEvents(bool enable) {
+    {
+        std::lock_guard lock(m_impl->stateMutex);
+        if (enable && m_impl->watch < 0)
+            throw FileWatchError("no folder to watch");
+        m_impl->raising = enable;
+    }
+    if (!enable)
+        m_impl->WaitForHandler();
+}
+
+bool FileSystemWatcher::EnableRaisingEvents() const {
+    std::lock_guard lock(m_impl->stateMutex);
+    return m_impl->raising;
+}
+
+} // namespace dq::io
