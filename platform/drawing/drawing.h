@@ -34,7 +34,7 @@ enum class PixelFormat : int32_t {
     Format24bppRgb = 0x21808,
     Format32bppArgb = 0x26200A,
 };
-enum class ImageLockMode : int32_t { ReadOnly = 1 };
+enum class ImageLockMode : int32_t { ReadOnly = 1, WriteOnly = 2, ReadWrite = 3 };
 enum class RotateFlipType : int32_t { RotateNoneFlipY = 6 };
 
 struct Color {
@@ -93,9 +93,11 @@ public:
     // RotateNoneFlipY: the last row becomes the first.
     virtual void RotateFlip(RotateFlipType type) = 0;
 
-    // Read access to rect in the given format (only the bitmap's own format is supported). An
+    // Access to rect in the given format (only the bitmap's own format is supported). An
     // ARGB bitmap hands out non-premultiplied pixels; rows outside the dirty rectangle are
-    // transparent. Every LockBits is paired with UnlockBits.
+    // transparent. Every LockBits is paired with UnlockBits, one lock at a time. What is
+    // written through a WriteOnly or ReadWrite lock of an ARGB bitmap is stored at UnlockBits;
+    // a 24-bit bitmap hands out its memory itself in every mode.
     virtual BitmapData LockBits(const Rect& rect, ImageLockMode mode, PixelFormat format) = 0;
     virtual void UnlockBits(BitmapData& data) = 0;
 };

@@ -1,0 +1,155 @@
+#include "platform/drawing/blend_rows.h"
+
+#include <cstring>
+
+#include "platform/drawing/pixel_math.h"
+
+namespace dq::gfx::detail {
+namespace {
+
+// Pixels are taken in chunks: a chunk whose source is wholly transparent (all words zero) is
+// skipped, a wholly opaque one at full opacity is copied, and any other is blended by a loop of
+// fixed length with no branches, which the compiler turns into vector code.
+constexpr int kChunk = 16;
+
+struct ChunkKind {
+    bool transparent;
+    bool opaque;
+};
+
+[[gnu::always_inline]] inline ChunkKind Classify(const uint8_t* s) {
+    uint32_t any = 0;
+    uint32_t all = ~0u;
+    for (int i = 0; i < kChunk; ++i) {
+        uint32_t p;
+        std::memcpy(&p, s + 4 * i, 4);
+        any |= p;
+        all &= p;
+    }
+    return {any == 0, (all >> 24) == 0xFF};
+}
+
+// Scaled: the opacity byte is below 255, so the source is first multiplied by it.
+template <bool Scaled, int N>
+[[gnu::always_inline]] inline void BlendToRgb24(uint8_t* __restrict d, const uint8_t* __restrict s,
+                                                unsigned o) {
+    for (int i = 0; i < N; ++i) {
+        const unsigned a = Scaled ? Mul(s[4 * i + 3], o) : s[4 * i + 3];
+        const unsigned ia = 255 - a;
+        for (int c = 0; c < 3; ++c) {
+            const unsigned sc = Scaled ? Mul(s[4 * i + c], o) : s[4 * i + c];
+            d[3 * i + c] = uint8_t(sc + Div255(d[3 * i + c] * ia + 127));
+        }
+    }
+}
+
+template <bool Scaled, int N>
+[[gnu::always_inline]] inline void BlendToArgb(uint8_t* __restrict d, const uint8_t* __restrict s,
+                                               unsigned o) {
+    for (int i = 0; i < N; ++i) {
+        const unsigned a = Scaled ? Mul(s[4 * i + 3], o) : s[4 * i + 3];
+        const unsigned ia = 255 - a;
+        for (int c = 0; c < 4; ++c) {
+            const unsigned sc = Scaled ? Mul(s[4 * i + c], o) : s[4 * i + c];
+            d[4 * i + c] = uint8_t(sc + Div255(d[4 * i + c] * ia + 127));
+        }
+    }
+}
+
+template <bool Scaled>
+[[gnu::always_inline]] inline void RowToRgb24(uint8_t* __restrict d, const uint8_t* __restrict s,
+                                              int count, unsigned o) {
+    int i = 0;
+    for (; i + kChunk <= count; i += kChunk, d += 3 * kChunk, s += 4 * kChunk) {
+        const ChunkKind kind = Classify(s);
+        if (kind.transparent) {
+            continue;
+        }
+        if (!Scaled && kind.opaque) {
+            for (int k = 0; k < kChunk; ++k) {
+                d[3 * k] = s[4 * k];
+                d[3 * k + 1] = s[4 * k + 1];
+                d[3 * k + 2] = s[4 * k + 2];
+            }
+            continue;
+        }
+        BlendToRgb24<Scaled, kChunk>(d, s, o);
+    }
+    for (; i < count; ++i, d += 3, s += 4) {
+        BlendToRgb24<Scaled, 1>(d, s, o);
+    }
+}
+
+template <bool Scaled>
+[[gnu::always_inline]] inline void RowToArgb(uint8_t* __restrict d, const uint8_t* __restrict s,
+                                             int count, unsigned o) {
+    int i = 0;
+    for (; i + kChunk <= count; i += kChunk, d += 4 * kChunk, s += 4 * kChunk) {
+        const ChunkKind kind = Classify(s);
+        if (kind.transparent) {
+            continue;
+        }
+        if (!Scaled && kind.opaque) {
+            std::memcpy(d, s, 4 * kChunk);
+            continue;
+        }
+        BlendToArgb<Scaled, kChunk>(d, s, o);
+    }
+    for (; i < count; ++i, d += 4, s += 4) {
+        BlendToArgb<Scaled, 1>(d, s, o);
+    }
+}
+
+#define DQ_DEFINE_BLEND_ROWS(ATTRIBUTES, SUFFIX)                                                   \
+    ATTRIBUTES void ToRgb24##SUFFIX(uint8_t* d, const uint8_t* s, int count, unsigned o) {         \
+        if (o == 255) {                                                                            \
+            RowToRgb24<false>(d, s, count, o);                                                     \
+        } else {                                                                                   \
+            RowToRgb24<true>(d, s, count, o);                                                      \
+        }                                                                                          \
+    }                                                                                              \
+    ATTRIBUTES void ToArgb##SUFFIX(uint8_t* d, const uint8_t* s, int count, unsigned o) {          \
+        if (o == 255) {                                                                            \
+            RowToArgb<false>(d, s, count, o);                                                      \
+        } else {                                                                                   \
+            RowToArgb<true>(d, s, count, o);                                                       \
+        }                                                                                          \
+    }
+
+DQ_DEFINE_BLEND_ROWS(, Portable)
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define DQ_BLEND_ROWS_X86 1
+// The b, g, r rows interleave in threes, which needs byte shuffles (SSSE3) to vectorise.
+DQ_DEFINE_BLEND_ROWS([[gnu::target("ssse3")]], Ssse3)
+DQ_DEFINE_BLEND_ROWS([[gnu::target("avx2")]], Avx2)
+#endif
+
+#undef DQ_DEFINE_BLEND_ROWS
+
+BlendRows Select() {
+#ifdef DQ_BLEND_ROWS_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) {
+        return {ToRgb24Avx2, ToArgbAvx2};
+    }
+    if (__builtin_cpu_supports("ssse3")) {
+        return {ToRgb24Ssse3, ToArgbSsse3};
+    }
+#endif
+    return {ToRgb24Portable, ToArgbPortable};
+}
+
+} // namespace
+
+const BlendRows& SelectBlendRows() {
+    static const BlendRows rows = Select();
+    return rows;
+}
+
+const BlendRows& PortableBlendRows() {
+    static const BlendRows rows{ToRgb24Portable, ToArgbPortable};
+    return rows;
+}
+
+} // namespace dq::gfx::detail

@@ -1,0 +1,21 @@
+// The row kernels of source-over compositing (formula in pixel_math.h). Sources are rows of
+// premultiplied b, g, r, a bytes; the best variant for the processor is chosen once.
+#pragma once
+
+#include <cstdint>
+
+namespace dq::gfx::detail {
+
+struct BlendRows {
+    // count source pixels over count b, g, r pixels; opacity is the byte O (1..255).
+    void (*toRgb24)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
+    // count source pixels over count premultiplied b, g, r, a pixels.
+    void (*toArgb)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
+};
+
+const BlendRows& SelectBlendRows();
+
+// The portable variant, whatever the processor (for comparing the variants).
+const BlendRows& PortableBlendRows();
+
+} // namespace dq::gfx::detail

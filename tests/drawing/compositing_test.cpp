@@ -1,0 +1,174 @@
+// Blending, flipping, clearing and locking, checked byte for byte against the plain model.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/drawing/drawing.h"
+#include "tests/drawing/bitmap_access.h"
+#include "tests/drawing/reference_compositing.h"
+
+namespace dq::gfx {
+namespace {
+
+using testing::ReadArgb;
+using testing::RefImage;
+using testing::WriteArgb;
+
+struct Sprite {
+    std::unique_ptr<Bitmap> bitmap;
+    RefImage model;
+};
+
+Sprite RandomSprite(std::mt19937& rng, int maxW, int maxH) {
+    const int w = std::uniform_int_distribution<int>(1, maxW)(rng);
+    const int h = std::uniform_int_distribution<int>(1, maxH)(rng);
+    const std::vector<uint8_t> straight = testing::RandomSpritePixels(w, h, rng);
+    Sprite s{Bitmap::CreateArgb(w, h), RefImage::FromStraight(w, h, straight)};
+    WriteArgb(*s.bitmap, straight);
+    return s;
+}
+
+float RandomOpacity(std::mt19937& rng) {
+    static const float choices[] = {1.0f, 1.0f, 0.5f, 0.0f, 1.0f / 255, 0.999f, 1.5f, -0.5f};
+    if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) {
+        return std::uniform_real_distribution<float>(0, 1)(rng);
+    }
+    return choices[std::uniform_int_distribution<int>(0, 7)(rng)];
+}
+
+// Positions from well outside the top-left to well outside the bottom-right.
+int RandomPosition(std::mt19937& rng, int spriteSide, int targetSide) {
+    return std::uniform_int_distribution<int>(-spriteSide - 2, targetSide + 2)(rng);
+}
+
+TEST(Compositing, SpritesOntoPaddedRgb24FrameMatchTheModel) {
+    std::mt19937 rng(7);
+    const int w = 203, h = 117, stride = w * 3 + 7;
+    std::vector<uint8_t> frame(size_t(stride) * h);
+    for (auto& b : frame) {
+        b = uint8_t(rng());
+    }
+    std::vector<uint8_t> expected = frame;
+    auto target = Bitmap::FromMemory24(w, h, stride, frame.data());
+    Graphics g(*target);
+    for (int i = 0; i < 300; ++i) {
+        Sprite s = RandomSprite(rng, 90, 50);
+        const int x = RandomPosition(rng, s.model.width, w);
+        const int y = RandomPosition(rng, s.model.height, h);
+        const float opacity = RandomOpacity(rng);
+        g.DrawImage(*s.bitmap, x, y, opacity);
+        testing::RefBlendOntoRgb24(expected, w, h, stride, s.model, x, y, opacity);
+        ASSERT_EQ(frame, expected)
+            << "sprite " << i << " at " << x << "," << y << " opacity " << opacity;
+    }
+}
+
+TEST(Compositing, SpritesOntoArgbMatchTheModelThroughFlipsAndLocks) {
+    std::mt19937 rng(11);
+    const int w = 150, h = 91;
+    auto target = Bitmap::CreateArgb(w, h);
+    RefImage expected(w, h);
+    Graphics g(*target);
+    for (int i = 0; i < 200; ++i) {
+        Sprite s = RandomSprite(rng, 70, 40);
+        if (rng() % 4 == 0) {
+            s.bitmap->RotateFlip(RotateFlipType::RotateNoneFlipY);
+            s.model.FlipY();
+        }
+        const int x = RandomPosition(rng, s.model.width, w);
+        const int y = RandomPosition(rng, s.model.height, h);
+        const float opacity = RandomOpacity(rng);
+        g.DrawImage(*s.bitmap, x, y, opacity);
+        testing::RefBlendOntoArgb(expected, s.model, x, y, opacity);
+        if (rng() % 5 == 0) {
+            target->RotateFlip(RotateFlipType::RotateNoneFlipY);
+            expected.FlipY();
+        }
+        if (rng() % 7 == 0) {
+            ASSERT_EQ(ReadArgb(*target), expected.Straight()) << "after sprite " << i;
+        }
+    }
+    EXPECT_EQ(ReadArgb(*target), expected.Straight());
+}
+
+// The frame path: a reused scratch surface, sprites onto it, turned upside down, onto the frame.
+TEST(Compositing, ScratchFlippedOntoFrameMatchesTheModelFrameAfterFrame) {
+    std::mt19937 rng(23);
+    ScratchSurface scratchSurface;
+    for (int size = 0; size < 2; ++size) {
+        const int w = size == 0 ? 160 : 97, h = size == 0 ? 90 : 61, stride = w * 3 + 1;
+        std::vector<uint8_t> frame(size_t(stride) * h);
+        for (auto& b : frame) {
+            b = uint8_t(rng());
+        }
+        std::vector<uint8_t> expected = frame;
+        auto frameBitmap = Bitmap::FromMemory24(w, h, stride, frame.data());
+        for (int f = 0; f < 40; ++f) {
+            Bitmap& scratch = scratchSurface.Acquire(w, h);
+            ASSERT_TRUE(scratch.DirtyRect().Empty());
+            RefImage model(w, h);
+            Graphics sg(scratch);
+            const int sprites = std::uniform_int_distribution<int>(0, 3)(rng);
+            for (int i = 0; i < sprites; ++i) {
+                Sprite s = RandomSprite(rng, 80, 40);
+                const int x = RandomPosition(rng, s.model.width, w);
+                const int y = RandomPosition(rng, s.model.height, h);
+                const float opacity = RandomOpacity(rng);
+                sg.DrawImage(*s.bitmap, x, y, opacity);
+                testing::RefBlendOntoArgb(model, s.model, x, y, opacity);
+            }
+            scratch.RotateFlip(RotateFlipType::RotateNoneFlipY);
+            model.FlipY();
+            Graphics(*frameBitmap).DrawImage(scratch, 0, 0);
+            testing::RefBlendOntoRgb24(expected, w, h, stride, model, 0, 0, 1.0f);
+            ASSERT_EQ(frame, expected) << "frame " << f;
+            if (f % 8 == 0) {
+                ASSERT_EQ(ReadArgb(scratch), model.Straight()) << "frame " << f;
+            }
+        }
+    }
+}
+
+TEST(Compositing, FillRectangleIsSourceOverOnBothFormats) {
+    const Color halfRed = Color::FromArgb(0x80FF0000);
+    const Color quarterCyan = Color::FromArgb(0x4000FFFF);
+
+    const int w = 9, h = 5, stride = 32;
+    std::vector<uint8_t> frame(size_t(stride) * h, 100);
+    std::vector<uint8_t> expected = frame;
+    auto rgb = Bitmap::FromMemory24(w, h, stride, frame.data());
+    Graphics(*rgb).FillRectangle(halfRed, Rect{-3, 1, 6, 10});
+    RefImage red(1, 1);
+    red.px = {0, 0, uint8_t(testing::RoundDiv255(255 * 0x80)), 0x80};
+    for (int y = 1; y < h; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            testing::RefBlendOntoRgb24(expected, w, h, stride, red, x, y, 1.0f);
+        }
+    }
+    EXPECT_EQ(frame, expected);
+    EXPECT_EQ(rgb->DirtyRect(), (Rect{0, 1, 3, 4}));
+
+    auto argb = Bitmap::CreateArgb(w, h);
+    Graphics g(*argb);
+    g.FillRectangle(halfRed, Rect{0, 0, 4, 4});
+    g.FillRectangle(quarterCyan, Rect{2, 2, 100, 100});
+    RefImage model(w, h);
+    RefImage cyan(1, 1);
+    cyan.px = {uint8_t(testing::RoundDiv255(255 * 0x40)), uint8_t(testing::RoundDiv255(255 * 0x40)),
+               0, 0x40};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (x < 4 && y < 4) {
+                testing::RefBlendOntoArgb(model, red, x, y, 1.0f);
+            }
+            if (x >= 2 && y >= 2) {
+                testing::RefBlendOntoArgb(model, cyan, x, y, 1.0f);
+            }
+        }
+    }
+    EXPECT_EQ(ReadArgb(*argb), model.Straight());
+    EXPECT_EQ(argb->DirtyRect(), (Rect{0, 0, w, h}));
+}
+
+} // namespace
+} // namespace dq::gfx
