@@ -1,0 +1,70 @@
+#include "drawlib/script_builder.h"
+
+#include "drawlib/script_time.h"
+#include "drawlib/subtitle_markup.h"
+
+namespace dq::drawlib {
+
+ScriptBuilder::ScriptBuilder(std::string_view fileName) : m_script(std::make_unique<Script>()) {
+    m_script->fileName = fileName;
+}
+
+void ScriptBuilder::SetResolution(int32_t width, int32_t height) {
+    m_script->resolutionWidth = width;
+    m_script->resolutionHeight = height;
+}
+
+Cue& ScriptBuilder::NewCue(int64_t start, int64_t end, const CueStyle& style,
+                           const ScriptLocation& where) {
+    if (m_script->cues.size() >= kMaxCues)
+        where.Fail("more than 1000000 cues");
+    auto [it, added] = m_styleIds.try_emplace(style, uint32_t(m_script->styles.size()));
+    if (added)
+        m_script->styles.push_back(style);
+    Cue& cue = m_script->cues.emplace_back();
+    cue.start = start;
+    cue.end = end;
+    cue.style = it->second;
+    cue.firstSpan = uint32_t(m_script->spans.size());
+    return cue;
+}
+
+void ScriptBuilder::AddPlainCue(int64_t start, int64_t end, const CueStyle& style,
+                                std::string_view text, const ScriptLocation& where) {
+    Cue& cue = NewCue(start, end, style, where);
+    if (text.empty())
+        return;
+    TextSpan span;
+    span.offset = uint32_t(m_script->text.size());
+    span.length = uint32_t(text.size());
+    m_script->text += text;
+    m_script->spans.push_back(span);
+    cue.spanCount = 1;
+}
+
+void ScriptBuilder::AddMarkupCue(int64_t start, int64_t end, const CueStyle& style,
+                                 std::string_view markup, const ScriptLocation& where) {
+    Cue& cue = NewCue(start, end, style, where);
+    cue.spanCount = AppendMarkup(markup, m_script->text, m_script->spans);
+}
+
+std::unique_ptr<Script> ScriptBuilder::Finish() {
+    std::vector<CueIndex::Interval> intervals;
+    intervals.reserve(m_script->cues.size());
+    for (const Cue& cue : m_script->cues)
+        intervals.push_back({cue.start, cue.end});
+    m_script->index.Build(intervals);
+    m_script->cues.shrink_to_fit();
+    m_script->spans.shrink_to_fit();
+    m_script->text.shrink_to_fit();
+    return std::move(m_script);
+}
+
+void CheckCueTimes(int64_t start, int64_t end, const ScriptLocation& where) {
+    if (end < start)
+        where.Fail("end time " + FormatTime(end) + " is before start time " + FormatTime(start));
+    if (end == start)
+        where.Fail("end time " + FormatTime(end) + " is not after start time " + FormatTime(start));
+}
+
+} // namespace dq::drawlib

@@ -1,0 +1,40 @@
+// Collects the cues of a script as a parser finds them: shares equal styles, stores the text,
+// keeps the cue limit, and builds the time index at the end.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "drawlib/script.h"
+#include "drawlib/script_location.h"
+
+namespace dq::drawlib {
+
+class ScriptBuilder {
+public:
+    explicit ScriptBuilder(std::string_view fileName);
+
+    void SetResolution(int32_t width, int32_t height);
+
+    // A cue whose text is plain (one span; empty text draws nothing).
+    void AddPlainCue(int64_t start, int64_t end, const CueStyle& style, std::string_view text,
+                     const ScriptLocation& where);
+    // A cue whose text carries SubRip/WebVTT markup.
+    void AddMarkupCue(int64_t start, int64_t end, const CueStyle& style, std::string_view markup,
+                      const ScriptLocation& where);
+
+    std::unique_ptr<Script> Finish();
+
+private:
+    Cue& NewCue(int64_t start, int64_t end, const CueStyle& style, const ScriptLocation& where);
+
+    std::unique_ptr<Script> m_script;
+    std::unordered_map<CueStyle, uint32_t, CueStyleHash> m_styleIds;
+};
+
+// The shared checks on a cue's two times: end after start.
+void CheckCueTimes(int64_t start, int64_t end, const ScriptLocation& where);
+
+} // namespace dq::drawlib

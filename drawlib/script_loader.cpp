@@ -1,0 +1,55 @@
+#include "drawlib/script_loader.h"
+
+#include <new>
+
+#include "drawlib/quorent_parser.h"
+#include "drawlib/script_error.h"
+#include "drawlib/script_location.h"
+#include "drawlib/script_text.h"
+#include "drawlib/subtitle_parsers.h"
+
+namespace dq::drawlib {
+
+namespace {
+
+std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
+                              int32_t frameHeight) {
+    switch (DetectFormat(text)) {
+    case ScriptFormat::SubRip:
+        return ParseSubRip(text, baseName);
+    case ScriptFormat::WebVtt:
+        return ParseWebVtt(text, baseName);
+    case ScriptFormat::Quorent:
+        break;
+    }
+    return ParseQuorent(text, baseName, frameHeight);
+}
+
+template <typename Load> std::unique_ptr<Script> Guarded(std::string_view baseName, Load load) {
+    try {
+        return load();
+    } catch (const std::bad_alloc&) {
+        ScriptLocation{baseName, 0}.Fail("not enough memory to load the script");
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Script> LoadScript(const std::filesystem::path& path, int32_t frameHeight) {
+    const std::u8string name = path.filename().u8string();
+    const std::string baseName(name.begin(), name.end());
+    return Guarded(baseName, [&] {
+        const ScriptText text = ScriptText::Read(path, baseName);
+        return Parse(text, baseName, frameHeight);
+    });
+}
+
+std::unique_ptr<Script> LoadScriptBytes(std::string bytes, std::string_view baseName,
+                                        int32_t frameHeight) {
+    return Guarded(baseName, [&] {
+        const ScriptText text = ScriptText::Decode(std::move(bytes), baseName);
+        return Parse(text, baseName, frameHeight);
+    });
+}
+
+} // namespace dq::drawlib
