@@ -14,6 +14,8 @@
 #include <objidl.h>
 #include <ocidl.h>
 #include <vfwmsgs.h>
+// dshow.h pulls in strsafe.h, which would otherwise rename the C runtime's string functions.
+#define STRSAFE_NO_DEPRECATE
 #include <dshow.h>
 #include <cstdio>
 #include <cwchar>
