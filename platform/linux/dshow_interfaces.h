@@ -325,3 +325,27 @@ struct IMediaPosition : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE CanSeekForward(LONG* pCanSeekForward) = 0;
     virtual HRESULT STDMETHODCALLTYPE CanSeekBackward(LONG* pCanSeekBackward) = 0;
 };
+
+struct IEnumRegFilters;
+
+DQ_DEFINE_GUID(IID_IFilterMapper, 0x56a868a3, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b,
+               0xa7, 0x70);
+struct IFilterMapper : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE RegisterFilter(CLSID clsid, LPCWSTR Name, DWORD dwMerit) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RegisterFilterInstance(CLSID clsid, LPCWSTR Name,
+                                                             CLSID* MRId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RegisterPin(CLSID Filter, LPCWSTR Name, BOOL bRendered,
+                                                  BOOL bOutput, BOOL bZero, BOOL bMany,
+                                                  CLSID ConnectsToFilter,
+                                                  LPCWSTR ConnectsToPin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RegisterPinType(CLSID clsFilter, LPCWSTR strName,
+                                                      CLSID clsMajorType, CLSID clsSubType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnregisterFilter(CLSID Filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnregisterFilterInstance(CLSID MRId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnregisterPin(CLSID Filter, LPCWSTR Name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumMatchingFilters(IEnumRegFilters** ppEnum, DWORD dwMerit,
+                                                          BOOL bInputNeeded, CLSID clsInMaj,
+                                                          CLSID clsInSub, BOOL bRender,
+                                                          BOOL bOutputNeeded, CLSID clsOutMaj,
+                                                          CLSID clsOutSub) = 0;
+};
