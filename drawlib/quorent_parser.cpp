@@ -121,7 +121,7 @@ private:
                        " (expected [[h:]mm:]ss[.fff] or Nf)");
         if (tokens.size() < 2)
             where.Fail(parts.hasSeparator ? "missing end time before \" | \""
-                                          : "missing end time and \" | \" text");
+                                          : "missing end time and \" | \" before the text");
         std::optional<int64_t> end;
         const std::string_view endText = tokens[1].raw;
         if (!tokens[1].hasValue && !endText.empty() && endText[0] == '+') {
