@@ -29,74 +29,106 @@ struct ChunkKind {
     return {any == 0, (all >> 24) == 0xFF};
 }
 
-// Scaled: the opacity byte is below 255, so the source is first multiplied by it.
-template <bool Scaled, int N>
-[[gnu::always_inline]] inline void BlendToRgb24(uint8_t* __restrict d, const uint8_t* __restrict s,
-                                                unsigned o) {
+template <int N>
+[[gnu::always_inline]] inline void BlendToRgb24(uint8_t* __restrict d,
+                                                const uint8_t* __restrict s) {
     for (int i = 0; i < N; ++i) {
-        const unsigned a = Scaled ? Mul(s[4 * i + 3], o) : s[4 * i + 3];
-        const unsigned ia = 255 - a;
+        const unsigned ia = 255 - s[4 * i + 3];
         for (int c = 0; c < 3; ++c) {
-            const unsigned sc = Scaled ? Mul(s[4 * i + c], o) : s[4 * i + c];
-            d[3 * i + c] = uint8_t(sc + Div255(d[3 * i + c] * ia + 127));
+            d[3 * i + c] = uint8_t(s[4 * i + c] + Div255(d[3 * i + c] * ia + 127));
         }
     }
 }
 
-template <bool Scaled, int N>
-[[gnu::always_inline]] inline void BlendToArgb(uint8_t* __restrict d, const uint8_t* __restrict s,
-                                               unsigned o) {
+template <int N>
+[[gnu::always_inline]] inline void BlendToArgb(uint8_t* __restrict d, const uint8_t* __restrict s) {
     for (int i = 0; i < N; ++i) {
-        const unsigned a = Scaled ? Mul(s[4 * i + 3], o) : s[4 * i + 3];
-        const unsigned ia = 255 - a;
+        const unsigned ia = 255 - s[4 * i + 3];
         for (int c = 0; c < 4; ++c) {
-            const unsigned sc = Scaled ? Mul(s[4 * i + c], o) : s[4 * i + c];
-            d[4 * i + c] = uint8_t(sc + Div255(d[4 * i + c] * ia + 127));
+            d[4 * i + c] = uint8_t(s[4 * i + c] + Div255(d[4 * i + c] * ia + 127));
         }
     }
 }
 
+// s' = Mul(s, O) for every byte of N pixels.
+template <int N>
+[[gnu::always_inline]] inline void Scale(uint8_t* __restrict out, const uint8_t* __restrict s,
+                                         unsigned o) {
+    for (int i = 0; i < 4 * N; ++i) {
+        out[i] = uint8_t(Mul(s[i], o));
+    }
+}
+
+template <int N>
+[[gnu::always_inline]] inline void CopyToRgb24(uint8_t* __restrict d, const uint8_t* __restrict s) {
+    for (int i = 0; i < N; ++i) {
+        d[3 * i] = s[4 * i];
+        d[3 * i + 1] = s[4 * i + 1];
+        d[3 * i + 2] = s[4 * i + 2];
+    }
+}
+
+// Scaled: the opacity byte is below 255, so each chunk of the source is first multiplied by it.
 template <bool Scaled>
 [[gnu::always_inline]] inline void RowToRgb24(uint8_t* __restrict d, const uint8_t* __restrict s,
                                               int count, unsigned o) {
+    alignas(64) uint8_t scaled[4 * kChunk];
     int i = 0;
     for (; i + kChunk <= count; i += kChunk, d += 3 * kChunk, s += 4 * kChunk) {
         const ChunkKind kind = Classify(s);
         if (kind.transparent) {
             continue;
         }
-        if (!Scaled && kind.opaque) {
-            for (int k = 0; k < kChunk; ++k) {
-                d[3 * k] = s[4 * k];
-                d[3 * k + 1] = s[4 * k + 1];
-                d[3 * k + 2] = s[4 * k + 2];
-            }
-            continue;
+        if (Scaled) {
+            Scale<kChunk>(scaled, s, o);
+            BlendToRgb24<kChunk>(d, scaled);
+        } else if (kind.opaque) {
+            CopyToRgb24<kChunk>(d, s);
+        } else {
+            BlendToRgb24<kChunk>(d, s);
         }
-        BlendToRgb24<Scaled, kChunk>(d, s, o);
     }
     for (; i < count; ++i, d += 3, s += 4) {
-        BlendToRgb24<Scaled, 1>(d, s, o);
+        Scale<1>(scaled, s, o);
+        BlendToRgb24<1>(d, scaled);
     }
 }
 
 template <bool Scaled>
 [[gnu::always_inline]] inline void RowToArgb(uint8_t* __restrict d, const uint8_t* __restrict s,
                                              int count, unsigned o) {
+    alignas(64) uint8_t scaled[4 * kChunk];
     int i = 0;
     for (; i + kChunk <= count; i += kChunk, d += 4 * kChunk, s += 4 * kChunk) {
         const ChunkKind kind = Classify(s);
         if (kind.transparent) {
             continue;
         }
-        if (!Scaled && kind.opaque) {
+        if (Scaled) {
+            Scale<kChunk>(scaled, s, o);
+            BlendToArgb<kChunk>(d, scaled);
+        } else if (kind.opaque) {
             std::memcpy(d, s, 4 * kChunk);
-            continue;
+        } else {
+            BlendToArgb<kChunk>(d, s);
         }
-        BlendToArgb<Scaled, kChunk>(d, s, o);
     }
     for (; i < count; ++i, d += 4, s += 4) {
-        BlendToArgb<Scaled, 1>(d, s, o);
+        Scale<1>(scaled, s, o);
+        BlendToArgb<1>(d, scaled);
+    }
+}
+
+// Over pixels known to be transparent the blend is s' itself.
+template <bool Scaled>
+[[gnu::always_inline]] inline void
+RowOntoClearArgb(uint8_t* __restrict d, const uint8_t* __restrict s, int count, unsigned o) {
+    if (!Scaled) {
+        std::memcpy(d, s, size_t(count) * 4);
+        return;
+    }
+    for (int i = 0; i < 4 * count; ++i) {
+        d[i] = uint8_t(Mul(s[i], o));
     }
 }
 
@@ -113,6 +145,13 @@ template <bool Scaled>
             RowToArgb<false>(d, s, count, o);                                                      \
         } else {                                                                                   \
             RowToArgb<true>(d, s, count, o);                                                       \
+        }                                                                                          \
+    }                                                                                              \
+    ATTRIBUTES void OntoClearArgb##SUFFIX(uint8_t* d, const uint8_t* s, int count, unsigned o) {   \
+        if (o == 255) {                                                                            \
+            RowOntoClearArgb<false>(d, s, count, o);                                               \
+        } else {                                                                                   \
+            RowOntoClearArgb<true>(d, s, count, o);                                                \
         }                                                                                          \
     }
 
@@ -131,13 +170,13 @@ BlendRows Select() {
 #ifdef DQ_BLEND_ROWS_X86
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) {
-        return {ToRgb24Avx2, ToArgbAvx2};
+        return {ToRgb24Avx2, ToArgbAvx2, OntoClearArgbAvx2};
     }
     if (__builtin_cpu_supports("ssse3")) {
-        return {ToRgb24Ssse3, ToArgbSsse3};
+        return {ToRgb24Ssse3, ToArgbSsse3, OntoClearArgbSsse3};
     }
 #endif
-    return {ToRgb24Portable, ToArgbPortable};
+    return {ToRgb24Portable, ToArgbPortable, OntoClearArgbPortable};
 }
 
 } // namespace
@@ -148,7 +187,7 @@ const BlendRows& SelectBlendRows() {
 }
 
 const BlendRows& PortableBlendRows() {
-    static const BlendRows rows{ToRgb24Portable, ToArgbPortable};
+    static const BlendRows rows{ToRgb24Portable, ToArgbPortable, OntoClearArgbPortable};
     return rows;
 }
 

@@ -11,6 +11,8 @@ struct BlendRows {
     void (*toRgb24)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
     // count source pixels over count premultiplied b, g, r, a pixels.
     void (*toArgb)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
+    // The same over count pixels that are all transparent (zero).
+    void (*ontoClearArgb)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
 };
 
 const BlendRows& SelectBlendRows();

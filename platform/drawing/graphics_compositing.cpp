@@ -41,9 +41,17 @@ void Graphics::DrawImage(Bitmap& src, int x, int y, float opacity) {
     const int sy = area.y - y;
     const detail::BlendRows& rows = detail::SelectBlendRows();
     if (auto* argb = dynamic_cast<ArgbBitmap*>(&m_target)) {
+        // Rows of the area outside the target's dirty rectangle are transparent: the result
+        // there is the source itself, so they need no blending (the first sprite drawn onto a
+        // cleared surface is a copy).
+        const Rect dirty = argb->DirtyRect();
+        const bool columnsMeet = !dirty.Empty() && dirty.x < area.Right() && area.x < dirty.Right();
         for (int r = 0; r < area.height; ++r) {
-            rows.toArgb(argb->Row(area.y + r) + size_t(area.x) * 4,
-                        source->Row(sy + r) + size_t(sx) * 4, area.width, o);
+            const int ty = area.y + r;
+            const bool clear = !columnsMeet || ty < dirty.y || ty >= dirty.Bottom();
+            (clear ? rows.ontoClearArgb : rows.toArgb)(argb->Row(ty) + size_t(area.x) * 4,
+                                                       source->Row(sy + r) + size_t(sx) * 4,
+                                                       area.width, o);
         }
         argb->AddDirty(area);
     } else {
