@@ -34,6 +34,7 @@
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/wide_string.h"
+#include "platform/linux/registry.h"
 #include "platform/linux/dshow_types.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/dshow_ids.h"
