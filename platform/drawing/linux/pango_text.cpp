@@ -1,5 +1,7 @@
 #include "platform/drawing/linux/pango_text.h"
 
+#include <fontconfig/fontconfig.h>
+
 namespace dq::gfx::detail {
 
 std::mutex& TextLock() {
@@ -11,7 +13,14 @@ namespace {
 
 PangoFontMap* SharedFontMap() {
     // Lives as long as the process: its fonts may be referenced by layouts until the very end.
-    static PangoFontMap* const map = pango_cairo_font_map_new();
+    // fontconfig is loaded here first, on the calling thread, so that the font map's own
+    // background loader finds it ready and the first layout does not wait for it.
+    static PangoFontMap* const map = [] {
+        if (!FcInit()) {
+            throw DrawingError("fontconfig could not load its configuration");
+        }
+        return pango_cairo_font_map_new();
+    }();
     return map;
 }
 
