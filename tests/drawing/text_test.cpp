@@ -272,23 +272,31 @@ TEST(DrawText, DrawsOntoAFlippedBitmapTheRightWayRound) {
     TextStyle style;
     style.outlineWidth = 1;
 
-    auto flipped = Bitmap::CreateArgb(150, 120);
-    Graphics(*flipped).DrawText(top, 5, 2, style);
-    flipped->RotateFlip(RotateFlipType::RotateNoneFlipY);
-    Graphics(*flipped).DrawText(bottom, 5, 2, style);
+    struct Case {
+        int height;
+        float firstY;  // the first text, before the flip
+        float secondX; // the second text, after it, at y = 2
+    };
+    // Rows far apart; then rows across the middle, where flipped rows pair up with dirty rows.
+    for (const Case c : {Case{120, 2, 5}, Case{50, 12, 70}}) {
+        auto flipped = Bitmap::CreateArgb(150, c.height);
+        Graphics(*flipped).DrawText(top, 5, c.firstY, style);
+        flipped->RotateFlip(RotateFlipType::RotateNoneFlipY);
+        Graphics(*flipped).DrawText(bottom, c.secondX, 2, style);
 
-    auto upright = Bitmap::CreateArgb(150, 120);
-    Graphics(*upright).DrawText(top, 5, 2, style);
-    auto second = Bitmap::CreateArgb(150, 120);
-    Graphics(*second).DrawText(bottom, 5, 2, style);
+        auto first = Bitmap::CreateArgb(150, c.height);
+        Graphics(*first).DrawText(top, 5, c.firstY, style);
+        auto second = Bitmap::CreateArgb(150, c.height);
+        Graphics(*second).DrawText(bottom, c.secondX, 2, style);
 
-    // The two texts do not overlap, so the result is one turned over plus the other.
-    const Pixels got(*flipped), first(*upright), other(*second);
-    for (int y = 0; y < 120; ++y) {
-        for (int x = 0; x < 150; ++x) {
-            const Color turned = first.At(x, 119 - y);
-            const Color expected = Visible(other.At(x, y)) ? other.At(x, y) : turned;
-            ASSERT_EQ(got.At(x, y), expected) << x << "," << y;
+        // The two texts do not overlap, so the result is one turned over plus the other.
+        const Pixels got(*flipped), a(*first), b(*second);
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < 150; ++x) {
+                const Color turned = a.At(x, c.height - 1 - y);
+                const Color expected = Visible(b.At(x, y)) ? b.At(x, y) : turned;
+                ASSERT_EQ(got.At(x, y), expected) << x << "," << y << " height " << c.height;
+            }
         }
     }
 }
