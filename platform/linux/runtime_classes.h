@@ -1,0 +1,22 @@
+// The classes built into the runtime, and the lookup of a class factory by class id.
+// Internal to the platform library.
+#pragma once
+
+#include "platform/linux/com_interfaces.h"
+
+namespace dqplatform {
+
+// Creates an object and asks it for riid. outer is non-null only for a class that can be
+// aggregated, and then riid is IID_IUnknown (the class factory has checked both).
+using CreateInstanceFn = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
+
+HRESULT CreateMemoryAllocator(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateSystemClock(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateSeekingPassThru(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateFilterGraph(IUnknown* outer, REFIID riid, void** ppv);
+
+// The class factory for a class id (one reference), or REGDB_E_CLASSNOTREG. The built-in
+// classes are looked up here; this is also where in-process servers are to be found.
+HRESULT GetClassFactory(REFCLSID clsid, IClassFactory** factory);
+
+} // namespace dqplatform
