@@ -1,6 +1,7 @@
 #include "platform/drawing/blend_rows.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/drawing/pixel_math.h"
 
@@ -9,7 +10,8 @@ namespace {
 
 // Pixels are taken in chunks: a chunk whose source is wholly transparent (all words zero) is
 // skipped, a wholly opaque one at full opacity is copied, and any other is blended by a loop of
-// fixed length with no branches, which the compiler turns into vector code.
+// fixed length with no branches, which the compiler turns into vector code (below full opacity,
+// after scaling the chunk's source into a small buffer by a loop of the same kind).
 constexpr int kChunk = 16;
 
 struct ChunkKind {
@@ -166,29 +168,31 @@ DQ_DEFINE_BLEND_ROWS([[gnu::target("avx2")]], Avx2)
 
 #undef DQ_DEFINE_BLEND_ROWS
 
-BlendRows Select() {
+// Best first.
+std::vector<BlendRows> Runnable() {
+    std::vector<BlendRows> variants;
 #ifdef DQ_BLEND_ROWS_X86
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) {
-        return {ToRgb24Avx2, ToArgbAvx2, OntoClearArgbAvx2};
+        variants.push_back({"avx2", ToRgb24Avx2, ToArgbAvx2, OntoClearArgbAvx2});
     }
     if (__builtin_cpu_supports("ssse3")) {
-        return {ToRgb24Ssse3, ToArgbSsse3, OntoClearArgbSsse3};
+        variants.push_back({"ssse3", ToRgb24Ssse3, ToArgbSsse3, OntoClearArgbSsse3});
     }
 #endif
-    return {ToRgb24Portable, ToArgbPortable, OntoClearArgbPortable};
+    variants.push_back({"portable", ToRgb24Portable, ToArgbPortable, OntoClearArgbPortable});
+    return variants;
 }
 
 } // namespace
 
-const BlendRows& SelectBlendRows() {
-    static const BlendRows rows = Select();
-    return rows;
+const std::vector<BlendRows>& RunnableBlendRows() {
+    static const std::vector<BlendRows> variants = Runnable();
+    return variants;
 }
 
-const BlendRows& PortableBlendRows() {
-    static const BlendRows rows{ToRgb24Portable, ToArgbPortable, OntoClearArgbPortable};
-    return rows;
+const BlendRows& SelectBlendRows() {
+    return RunnableBlendRows().front();
 }
 
 } // namespace dq::gfx::detail

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace dq::gfx::detail {
 
 struct BlendRows {
+    const char* name;
     // count source pixels over count b, g, r pixels; opacity is the byte O (1..255).
     void (*toRgb24)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
     // count source pixels over count premultiplied b, g, r, a pixels.
@@ -15,9 +17,10 @@ struct BlendRows {
     void (*ontoClearArgb)(uint8_t* dst, const uint8_t* src, int count, unsigned opacity);
 };
 
+// The best variant this processor runs.
 const BlendRows& SelectBlendRows();
 
-// The portable variant, whatever the processor (for comparing the variants).
-const BlendRows& PortableBlendRows();
+// Every variant this processor runs, best first, the portable one last.
+const std::vector<BlendRows>& RunnableBlendRows();
 
 } // namespace dq::gfx::detail

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "platform/drawing/blend_rows.h"
 #include "platform/drawing/drawing.h"
 #include "tests/drawing/bitmap_access.h"
 #include "tests/drawing/reference_compositing.h"
@@ -124,6 +125,44 @@ TEST(Compositing, ScratchFlippedOntoFrameMatchesTheModelFrameAfterFrame) {
             ASSERT_EQ(frame, expected) << "frame " << f;
             if (f % 8 == 0) {
                 ASSERT_EQ(ReadArgb(scratch), model.Straight()) << "frame " << f;
+            }
+        }
+    }
+}
+
+// Every kernel variant the processor runs, not only the one picked, over rows of every length
+// around the block size and every opacity class.
+TEST(Compositing, EveryBlendRowVariantMatchesTheModel) {
+    std::mt19937 rng(31);
+    for (const detail::BlendRows& rows : detail::RunnableBlendRows()) {
+        for (int n = 1; n <= 70; ++n) {
+            const std::vector<uint8_t> straight = testing::RandomSpritePixels(n, 1, rng);
+            const RefImage src = RefImage::FromStraight(n, 1, straight);
+            for (float opacity : {1.0f, 0.5f, 1.0f / 255}) {
+                const unsigned o = testing::OpacityByte(opacity);
+                std::vector<uint8_t> rgb(size_t(n) * 3), argb(size_t(n) * 4), clear(argb.size());
+                for (auto* v : {&rgb, &argb}) {
+                    for (auto& b : *v) {
+                        b = uint8_t(rng());
+                    }
+                }
+                RefImage argbModel(n, 1);
+                for (size_t i = 0; i < argb.size(); i += 4) {
+                    argb[i + 3] = std::max({argb[i], argb[i + 1], argb[i + 2], argb[i + 3]});
+                }
+                argbModel.px = argb;
+                std::vector<uint8_t> rgbModel = rgb;
+                RefImage clearModel(n, 1);
+
+                rows.toRgb24(rgb.data(), src.px.data(), n, o);
+                rows.toArgb(argb.data(), src.px.data(), n, o);
+                rows.ontoClearArgb(clear.data(), src.px.data(), n, o);
+                testing::RefBlendOntoRgb24(rgbModel, n, 1, n * 3, src, 0, 0, opacity);
+                testing::RefBlendOntoArgb(argbModel, src, 0, 0, opacity);
+                testing::RefBlendOntoArgb(clearModel, src, 0, 0, opacity);
+                ASSERT_EQ(rgb, rgbModel) << rows.name << " " << n << " " << opacity;
+                ASSERT_EQ(argb, argbModel.px) << rows.name << " " << n << " " << opacity;
+                ASSERT_EQ(clear, clearModel.px) << rows.name << " " << n << " " << opacity;
             }
         }
     }
