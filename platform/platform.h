@@ -37,6 +37,8 @@
 #include "platform/linux/kernel_events.h"
 #include "platform/linux/wide_string.h"
 #include "platform/linux/registry.h"
+#include "platform/linux/window.h"
+#include "platform/linux/resources.h"
 #include "platform/linux/dshow_types.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/dshow_ids.h"
