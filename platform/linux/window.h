@@ -43,7 +43,8 @@ HWND GetAncestor(HWND hwnd, UINT gaFlags);
 // Moves the window under a new parent (null: the desktop), keeping its position numbers, which
 // are now read in the new parent's client area. Styles are not changed. Returns the old parent.
 HWND SetParent(HWND hWndChild, HWND hWndNewParent);
-// Siblings run from the top of the z-order (the window created or re-parented last) down.
+// Siblings run from the top of the z-order down. A new child window goes to the bottom (so
+// controls run in creation order); a new top-level window and a re-parented window go on top.
 HWND GetWindow(HWND hWnd, UINT uCmd);
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
 int GetDlgCtrlID(HWND hWnd);

@@ -203,7 +203,13 @@ HWND WindowManager::Create(const CreateRequest& r) {
         w->id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(r.menu) : 0;
         w->extra.assign(static_cast<size_t>(r.windowClass->windowExtra), 0);
         w->dialogBaseUnits = r.dialogBaseUnits;
-        Find(parent)->children.insert(Find(parent)->children.begin(), hWnd);
+        // A child goes below its siblings, so controls run in creation order (the order of
+        // dialog templates and of tabbing); a top-level window goes on top.
+        auto& siblings = Find(parent)->children;
+        if (style & WS_CHILD)
+            siblings.push_back(hWnd);
+        else
+            siblings.insert(siblings.begin(), hWnd);
         m_windows.emplace(hWnd, std::move(w));
     }
 

@@ -26,21 +26,21 @@ TEST(Windows, DestroyingAParentSendsDestroyDownwardsAndFreesChildrenFirst) {
     EXPECT_EQ(GetParent(grandchild), child);
     EXPECT_EQ(GetParent(owned), top);
     EXPECT_EQ(GetAncestor(owned, GA_PARENT), GetDesktopWindow());
-    // The window created last is on top.
-    EXPECT_EQ(GetWindow(top, GW_CHILD), second);
-    EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), child);
+    // Children run in creation order.
+    EXPECT_EQ(GetWindow(top, GW_CHILD), child);
+    EXPECT_EQ(GetWindow(child, GW_HWNDNEXT), second);
 
     MessageLog::Entries().clear();
     ASSERT_TRUE(DestroyWindow(top));
     EXPECT_EQ(Only(WM_DESTROY, WM_NCDESTROY), (Log{{owned, WM_DESTROY},
                                                    {owned, WM_NCDESTROY},
                                                    {top, WM_DESTROY},
-                                                   {second, WM_DESTROY},
                                                    {child, WM_DESTROY},
                                                    {grandchild, WM_DESTROY},
-                                                   {second, WM_NCDESTROY},
+                                                   {second, WM_DESTROY},
                                                    {grandchild, WM_NCDESTROY},
                                                    {child, WM_NCDESTROY},
+                                                   {second, WM_NCDESTROY},
                                                    {top, WM_NCDESTROY}}));
     for (HWND h : {top, child, grandchild, second, owned})
         EXPECT_FALSE(IsWindow(h));
