@@ -7,41 +7,16 @@
 #include <cstring>
 
 #include "drawlib/script_time.h"
+#include "drawlib/unicode.h"
 
 namespace dq::drawlib {
 
 namespace {
 
-constexpr int kLines = 5;
-constexpr int kColumns = 44;         // the panel's width in characters
 constexpr size_t kMaxNameBytes = 36; // longer names are cut (at a character boundary)
 constexpr gfx::Color kBackground = gfx::Color::FromArgb(0xB0000000);
 constexpr gfx::Color kForeground = gfx::Color::FromArgb(0xFFFFFFFF);
-
-// ASCII and UTF-8 to UTF-16 into out, whose capacity is kept (no allocation once reserved).
-void AppendUtf16(std::u16string& out, std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const uint8_t lead = uint8_t(text[i]);
-        char32_t c = lead;
-        size_t length = 1;
-        if (lead >= 0xF0)
-            c = lead & 0x07, length = 4;
-        else if (lead >= 0xE0)
-            c = lead & 0x0F, length = 3;
-        else if (lead >= 0xC0)
-            c = lead & 0x1F, length = 2;
-        for (size_t k = 1; k < length && i + k < text.size(); ++k)
-            c = c << 6 | (uint8_t(text[i + k]) & 0x3F);
-        i += length;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += char16_t(0xD800 + (c >> 10));
-            out += char16_t(0xDC00 + (c & 0x3FF));
-        } else {
-            out += char16_t(c);
-        }
-    }
-}
+constexpr const char* kLabels[] = {"time", "delay", "cues", "file", "draw"};
 
 std::string_view CutName(std::string_view name) {
     if (name.size() <= kMaxNameBytes)
@@ -52,66 +27,103 @@ std::string_view CutName(std::string_view name) {
     return name.substr(0, cut);
 }
 
+gfx::TextLayout SingleLine(const gfx::Font& font, std::u16string text) {
+    std::vector<gfx::TextRun> runs(1);
+    runs[0].text = std::move(text);
+    return gfx::TextLayout(font, std::move(runs), 0, gfx::TextAlign::Left);
+}
+
 } // namespace
 
-DebugPanel::DebugPanel() {
-    m_text16.reserve(sizeof m_text);
-}
+DebugPanel::DebugPanel() = default;
 DebugPanel::~DebugPanel() = default;
 
-void DebugPanel::Resize(int32_t frameHeight) {
+void DebugPanel::SetSize(int32_t frameHeight) {
     const int pixels = std::clamp(frameHeight / 54, 12, 48);
-    if (pixels == m_fontPixels && m_bitmap)
+    if (pixels == m_pixels && m_font)
         return;
-    m_fontPixels = pixels;
+    m_pixels = pixels;
     m_font.emplace(gfx::GenericFontFamily::Monospace, pixels * 0.75f); // points at 96 dpi
-    // Measure the widest text the panel holds once, and keep that size.
-    std::u16string sample;
-    for (int line = 0; line < kLines; ++line) {
-        if (line > 0)
-            sample += u'\n';
-        sample.append(kColumns, u'M');
+    const gfx::TextLayout ten = SingleLine(*m_font, u"MMMMMMMMMM");
+    m_advance = ten.Width() / 10;
+    m_lineHeight = ten.Height();
+    m_pad = std::max(4, pixels / 3);
+    m_background.reset();
+    for (auto& glyph : m_glyphs)
+        glyph.reset();
+    m_glyphDrawn.fill(false);
+}
+
+int DebugPanel::CellX(int column) const {
+    return m_pad + int(std::lround(column * m_advance));
+}
+int DebugPanel::CellY(int line) const {
+    return m_pad + int(std::lround(line * m_lineHeight));
+}
+
+gfx::Bitmap* DebugPanel::Glyph(char c) {
+    if (c <= ' ' || c > '~')
+        return nullptr;
+    const size_t i = size_t(c - ' ');
+    if (!m_glyphDrawn[i]) {
+        m_glyphDrawn[i] = true;
+        const gfx::TextLayout layout = SingleLine(*m_font, std::u16string(1, char16_t(c)));
+        auto bitmap = gfx::Bitmap::CreateArgb(int(std::ceil(m_advance)) + 2 * kGlyphSlack,
+                                              int(std::ceil(m_lineHeight)) + 1);
+        gfx::TextStyle style;
+        style.fill = kForeground;
+        gfx::Graphics(*bitmap).DrawText(layout, kGlyphSlack, 0, style);
+        m_glyphs[i] = std::move(bitmap);
     }
-    std::vector<gfx::TextRun> runs(1);
-    runs[0].text = std::move(sample);
-    const gfx::TextLayout layout(*m_font, std::move(runs), 0, gfx::TextAlign::Left);
-    const int pad = std::max(4, pixels / 3);
-    const int width = int(std::ceil(layout.Width())) + 2 * pad;
-    const int height = int(std::ceil(layout.Height())) + 2 * pad;
-    m_graphics.reset();
-    m_bitmap = gfx::Bitmap::CreateArgb(width, height);
-    m_graphics = std::make_unique<gfx::Graphics>(*m_bitmap);
-    m_drawn = false;
+    return m_glyphs[i].get();
+}
+
+void DebugPanel::DrawBackground(std::string_view fileName) {
+    const int width = CellX(kColumns) + m_pad;
+    const int height = CellY(kLines) + m_pad;
+    if (!m_background)
+        m_background = gfx::Bitmap::CreateArgb(width, height);
+    m_background->Clear();
+    gfx::Graphics g(*m_background);
+    g.FillRectangle(kBackground, {0, 0, width, height});
+    for (int line = 0; line < kLines; ++line)
+        for (int k = 0; kLabels[line][k]; ++k)
+            if (gfx::Bitmap* glyph = Glyph(kLabels[line][k]))
+                g.DrawImage(*glyph, CellX(k) - kGlyphSlack, CellY(line));
+    // The name may be in any script, so it is laid out as text rather than from the cells.
+    const gfx::TextLayout name = SingleLine(*m_font, Utf8ToUtf16(fileName));
+    gfx::TextStyle style;
+    style.fill = kForeground;
+    g.DrawText(name, float(CellX(kLabelColumns)), float(CellY(3)), style);
+    m_backgroundName = fileName;
 }
 
 void DebugPanel::Draw(gfx::Graphics& g, const DebugInfo& info, int32_t frameHeight) {
-    Resize(frameHeight);
+    SetSize(frameHeight);
+    const std::string_view name = info.fileName.empty() ? "(none)" : CutName(info.fileName);
+    if (!m_background || name != m_backgroundName)
+        DrawBackground(name);
+    g.DrawImage(*m_background, 0, 0);
 
+    // The fields after the labels, one line each; the file name's line is in the background.
     char clock[32];
     FormatClock(clock, sizeof clock, info.timeMs);
-    const std::string_view name = info.fileName.empty() ? "(none)" : CutName(info.fileName);
-    char text[sizeof m_text];
-    std::snprintf(text, sizeof text,
-                  "time  %" PRId64 " ms  %s\n"
-                  "delay %" PRId32 " f  %" PRId64 " ms\n"
-                  "cues  %zu loaded  %zu active\n"
-                  "file  %.*s\n"
-                  "draw  %.3f ms",
-                  info.timeMs, clock, info.delayFrames, info.delayMs, info.cuesLoaded,
-                  info.cuesActive, int(name.size()), name.data(), info.previousDrawNs / 1e6);
-    if (!m_drawn || std::strcmp(text, m_text) != 0) {
-        std::memcpy(m_text, text, sizeof m_text);
-        m_text16.clear();
-        AppendUtf16(m_text16, m_text);
-        m_bitmap->Clear();
-        const int w = m_bitmap->Width(), h = m_bitmap->Height();
-        m_graphics->FillRectangle(kBackground, {0, 0, w, h});
-        const float pad = float(std::max(4, m_fontPixels / 3));
-        m_graphics->DrawString(m_text16, *m_font, kForeground,
-                               {pad, pad, float(w) - 2 * pad, float(h) - 2 * pad});
-        m_drawn = true;
-    }
-    g.DrawImage(*m_bitmap, 0, 0);
+    char fields[kLines][96];
+    std::snprintf(fields[0], sizeof fields[0], "%" PRId64 " ms  %s", info.timeMs, clock);
+    std::snprintf(fields[1], sizeof fields[1], "%" PRId32 " f  %" PRId64 " ms", info.delayFrames,
+                  info.delayMs);
+    std::snprintf(fields[2], sizeof fields[2], "%zu loaded  %zu active", info.cuesLoaded,
+                  info.cuesActive);
+    fields[3][0] = '\0';
+    std::snprintf(fields[4], sizeof fields[4], "%.3f ms", double(info.previousDrawNs) / 1e6);
+    for (int line = 0; line < kLines; ++line)
+        for (int k = 0; fields[line][k] && kLabelColumns + k < kColumns; ++k)
+            if (gfx::Bitmap* glyph = Glyph(fields[line][k]))
+                g.DrawImage(*glyph, CellX(kLabelColumns + k) - kGlyphSlack, CellY(line));
+
+    std::snprintf(m_text, sizeof m_text, "%-6s%s\n%-6s%s\n%-6s%s\n%-6s%.*s\n%-6s%s", kLabels[0],
+                  fields[0], kLabels[1], fields[1], kLabels[2], fields[2], kLabels[3],
+                  int(name.size()), name.data(), kLabels[4], fields[4]);
 }
 
 } // namespace dq::drawlib

@@ -1,8 +1,13 @@
 // The debug information at the top-left of the frame: stream time, delay, cues loaded and
 // shown, the script's name and how long the previous frame took, in a monospace font on a
-// translucent dark box. Kept as one small bitmap, redrawn only when its text changes.
+// translucent dark box.
+//
+// Its numbers change every frame, so the panel is built from parts drawn once: a background
+// bitmap (the box, the labels and the file name, redrawn only when the name or the frame height
+// changes) and one small bitmap per character, composited into the number fields each frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,19 +36,33 @@ public:
     // Draws the panel onto g's target, sized for a frame frameHeight pixels high.
     void Draw(gfx::Graphics& g, const DebugInfo& info, int32_t frameHeight);
 
-    // The panel's text as last drawn (for tests).
+    // The panel's text as last drawn, lines separated by '\n'.
     std::string_view Text() const { return m_text; }
 
 private:
-    void Resize(int32_t frameHeight);
+    static constexpr int kLines = 5;
+    static constexpr int kLabelColumns = 6; // "delay "
+    static constexpr int kColumns = 44;
 
-    int m_fontPixels = 0;
+    void SetSize(int32_t frameHeight);
+    void DrawBackground(std::string_view fileName);
+    gfx::Bitmap* Glyph(char c);
+    int CellX(int column) const;
+    int CellY(int line) const;
+
+    int m_pixels = 0; // font size
     std::optional<gfx::Font> m_font;
-    std::unique_ptr<gfx::Bitmap> m_bitmap;
-    std::unique_ptr<gfx::Graphics> m_graphics;
+    float m_advance = 0; // one character's width
+    float m_lineHeight = 0;
+    int m_pad = 0;
+    static constexpr int kGlyphSlack = 2; // ink past the cell on each side
+
+    std::unique_ptr<gfx::Bitmap> m_background;
+    std::string m_backgroundName;
+    std::array<std::unique_ptr<gfx::Bitmap>, 95> m_glyphs; // ' ' to '~'
+    std::array<bool, 95> m_glyphDrawn{};
+
     char m_text[512] = {};
-    std::u16string m_text16;
-    bool m_drawn = false;
 };
 
 } // namespace dq::drawlib

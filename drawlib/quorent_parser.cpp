@@ -18,7 +18,7 @@ class QuorentParser {
 public:
     QuorentParser(std::string_view baseName, int32_t frameHeight)
         : m_baseName(baseName), m_frameHeight(frameHeight), m_builder(baseName) {
-        m_styles.emplace(kDefaultStyle, CueStyle{});
+        m_default = &m_styles.emplace(kDefaultStyle, CueStyle{}).first->second;
     }
 
     std::unique_ptr<Script> Parse(const ScriptText& text) {
@@ -92,7 +92,7 @@ private:
             }
         // `@style default` builds on the current defaults; any other style starts afresh
         // from them; base= names another starting point.
-        CueStyle style = base ? Lookup(*base, where) : m_styles.at(std::string(kDefaultStyle));
+        CueStyle style = base ? Lookup(*base, where) : *m_default;
         static constexpr std::string_view kSkip[] = {"base", "style"};
         ApplyAttributes(style, attrs, kSkip, where);
         CheckSizeLimits(style, m_scaleY, where);
@@ -142,8 +142,7 @@ private:
         for (const Token& token : attrs)
             if (token.name == "style" && !styleToken)
                 styleToken = &token;
-        CueStyle style =
-            styleToken ? Lookup(*styleToken, where) : m_styles.at(std::string(kDefaultStyle));
+        CueStyle style = styleToken ? Lookup(*styleToken, where) : *m_default;
         static constexpr std::string_view kSkip[] = {"style"};
         ApplyAttributes(style, attrs, kSkip, where);
         CheckSizeLimits(style, m_scaleY, where);
@@ -154,6 +153,7 @@ private:
     int32_t m_frameHeight;
     ScriptBuilder m_builder;
     std::unordered_map<std::string, CueStyle> m_styles;
+    const CueStyle* m_default; // m_styles["default"]; nodes stay put when the map grows
     bool m_hasResolution = false;
     bool m_seenStylesOrCues = false;
     double m_scaleY = 1;

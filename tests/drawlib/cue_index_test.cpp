@@ -73,16 +73,16 @@ TEST(CueIndex, MatchesABruteForceScanOnRandomScripts) {
 }
 
 TEST(CueIndex, StaysShallowForManyIdenticalOrNestedCues) {
-    std::vector<CueIndex::Interval> same(100000, CueIndex::Interval{0, 10});
+    std::vector<CueIndex::Interval> same(10000, CueIndex::Interval{0, 10});
     CueIndex index;
     index.Build(same);
     EXPECT_EQ(index.Depth(), 1u);
-    EXPECT_EQ(Query(index, 5).size(), 100000u);
+    EXPECT_EQ(Query(index, 5).size(), 10000u);
 
     std::vector<CueIndex::Interval> sequential;
-    for (int i = 0; i < 1 << 20; ++i)
+    for (int i = 0; i < 1 << 16; ++i)
         sequential.push_back({int64_t(i) * 10, int64_t(i) * 10 + 10});
     index.Build(sequential);
-    EXPECT_LE(index.Depth(), 21u); // log2 of a million, plus one
-    EXPECT_EQ(Query(index, 1234567), std::vector<uint32_t>{123456});
+    EXPECT_LE(index.Depth(), 17u); // log2 of the count, plus one
+    EXPECT_EQ(Query(index, 123456), std::vector<uint32_t>{12345});
 }

@@ -154,13 +154,16 @@ TEST(ScriptErrors, FileSizeLimit) {
 }
 
 TEST(ScriptErrors, CueCountLimit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a million cues take minutes to parse in a sanitizer build";
+#endif
     TempDir dir;
     std::string script;
     script.reserve(9'000'000);
     for (int i = 0; i < 1'000'000; ++i)
         script += "0 1 | x\n";
-    EXPECT_EQ(LoadError(dir, "many.txt", script), "");
     script += "0 1 | one too many\n";
+    // The first million were taken: the mistake is the one after them.
     EXPECT_EQ(LoadError(dir, "many.txt", script), "many.txt:1000001: more than 1000000 cues");
 }
 

@@ -1,0 +1,140 @@
+// The drawing library on the frame path: drawENT at HD and UHD with nothing, one subtitle (its
+// first frame and then the steady state) and fifty cues shown, and load_data of a long script.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+#include "drawlib/draw_quorbit.h"
+#include "platform/drawing/drawing.h"
+
+namespace {
+
+std::filesystem::path WriteScript(const std::string& name, const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("drawlib_bench-" + std::to_string(::getpid()) + "-" + name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// 10,000 two-line subtitles of 2 s every 3 s, in 1920x1080 script space.
+std::string LongScript() {
+    std::string script = "@quorent 1\n@resolution 1920x1080\n"
+                         "@style default font=\"DejaVu Sans\" size=56 outline=3\n";
+    for (int i = 0; i < 10000; ++i) {
+        const int start = i * 3000;
+        script += std::to_string(start / 1000) + " +2 | Subtitle number " + std::to_string(i) +
+                  "\\nand its second line\n";
+    }
+    return script;
+}
+
+std::string FiftyCues() {
+    std::string script = "@resolution 1920x1080\n@style default font=\"DejaVu Sans\" size=40\n";
+    for (int i = 0; i < 50; ++i)
+        script += "0 1000 align=top-left pos=" + std::to_string(40 + (i % 5) * 370) + "," +
+                  std::to_string(30 + (i / 5) * 100) + " | Cue " + std::to_string(i) + "\n";
+    return script;
+}
+
+struct Fixture {
+    std::unique_ptr<DrawQuorbit> draw;
+    std::unique_ptr<dq::gfx::Bitmap> surface;
+    std::unique_ptr<dq::gfx::Graphics> graphics;
+
+    Fixture(const std::filesystem::path& script, int width, int height) {
+        draw = std::make_unique<DrawQuorbit>(1, 1);
+        draw->width(width);
+        draw->height(height);
+        draw->load_data(script);
+        surface = dq::gfx::Bitmap::CreateArgb(width, height);
+        graphics = std::make_unique<dq::gfx::Graphics>(*surface);
+    }
+};
+
+const std::filesystem::path& LongScriptPath() {
+    static const auto path = WriteScript("long.txt", LongScript());
+    return path;
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+}
+
+void BM_DrawNoActiveCue(benchmark::State& state) {
+    Fixture f(LongScriptPath(), int(state.range(0)), int(state.range(1)));
+    int64_t t = 2500; // between the first two cues
+    for (auto _ : state) {
+        f.draw->drawENT(*f.graphics, t);
+        t = t == 2500 ? 2600 : 2500;
+    }
+}
+BENCHMARK(BM_DrawNoActiveCue)->Apply(Sizes);
+
+void BM_DrawOneSubtitleFirstFrame(benchmark::State& state) {
+    Fixture f(LongScriptPath(), int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.surface->Clear();
+        f.draw->load_data(LongScriptPath()); // a fresh script: no sprite rendered yet
+        state.ResumeTiming();
+        f.draw->drawENT(*f.graphics, 1000);
+    }
+}
+BENCHMARK(BM_DrawOneSubtitleFirstFrame)->Apply(Sizes)->Iterations(50);
+
+void BM_DrawOneSubtitleSteadyState(benchmark::State& state) {
+    Fixture f(LongScriptPath(), int(state.range(0)), int(state.range(1)));
+    f.draw->drawENT(*f.graphics, 1000);
+    int64_t t = 1000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.surface->Clear();
+        state.ResumeTiming();
+        f.draw->drawENT(*f.graphics, t);
+        t = t < 1900 ? t + 17 : 1000;
+    }
+}
+BENCHMARK(BM_DrawOneSubtitleSteadyState)->Apply(Sizes);
+
+void BM_DrawFiftyCues(benchmark::State& state) {
+    static const auto path = WriteScript("fifty.txt", FiftyCues());
+    Fixture f(path, int(state.range(0)), int(state.range(1)));
+    f.draw->drawENT(*f.graphics, 1000);
+    int64_t t = 1000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.surface->Clear();
+        state.ResumeTiming();
+        f.draw->drawENT(*f.graphics, t);
+        t += 17;
+    }
+}
+BENCHMARK(BM_DrawFiftyCues)->Apply(Sizes);
+
+void BM_DrawDebugPanelOnly(benchmark::State& state) {
+    Fixture f(LongScriptPath(), int(state.range(0)), int(state.range(1)));
+    f.draw->debug(true);
+    int64_t t = 2500;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.surface->Clear();
+        state.ResumeTiming();
+        f.draw->drawENT(*f.graphics, t++); // new text every frame
+    }
+}
+BENCHMARK(BM_DrawDebugPanelOnly)->Apply(Sizes);
+
+void BM_LoadData10000Cues(benchmark::State& state) {
+    DrawQuorbit draw(1920, 1080);
+    for (auto _ : state)
+        draw.load_data(LongScriptPath());
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_LoadData10000Cues)->Unit(benchmark::kMillisecond);
+
+} // namespace
