@@ -236,7 +236,11 @@ public:
             return VFW_E_NOT_CONNECTED;
         if (m_connectDepth > 0)
             return Defer(ppin, pmt);
-        return Connection([&] { return ReconnectNow(ppin, pmt); });
+        ++m_connectDepth;
+        hr = ReconnectNow(ppin, pmt);
+        --m_connectDepth;
+        HRESULT deferred = RunDeferred();
+        return SUCCEEDED(hr) && FAILED(deferred) ? deferred : hr;
     }
 
     STDMETHODIMP RenderEx(IPin*, DWORD, DWORD*) override { return E_NOTIMPL; }
@@ -559,12 +563,9 @@ private:
                     DropDeferred(0);
                     hr = E_FAIL;
                 } else {
-                    const size_t mark = m_deferred.size();
                     ++m_connectDepth;
                     hr = ReconnectNow(entry.pin, entry.hasType ? &entry.type : nullptr);
                     --m_connectDepth;
-                    if (FAILED(hr))
-                        DropDeferred(mark);
                 }
                 if (FAILED(hr) && SUCCEEDED(first))
                     first = hr;
@@ -576,7 +577,9 @@ private:
 
     // Disconnects both ends of the pin's connection and connects them again, the output pin
     // initiating, with the given type or, for none, a negotiated one. If that fails, the
-    // previous connection is restored when it can be, and the failure returned.
+    // previous connection is restored when it can be, and the failure returned. Reconnections
+    // asked for by a failed attempt are dropped; those of the restored connection are kept, so
+    // that the filters can bring their other connections back in line with it.
     HRESULT ReconnectNow(IPin* pin, const AM_MEDIA_TYPE* type) {
         IPin* peer = nullptr;
         if (FAILED(pin->ConnectedTo(&peer)) || peer == nullptr)

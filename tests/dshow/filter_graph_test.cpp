@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,18 @@ TEST_F(FilterGraphTest, ReconnectionAskedByAFailedConnectionIsDropped) {
     EXPECT_EQ(mid->Pin("in")->Peer(), static_cast<IPin*>(src->Pin("out")));
 }
 
+TEST_F(FilterGraphTest, FailedReconnectionRestoresThePreviousConnection) {
+    Chain();
+    mid->Pin("in")->refused = MEDIASUBTYPE_RGB32;
+    AM_MEDIA_TYPE rgb32{};
+    rgb32.majortype = MEDIATYPE_Video;
+    rgb32.subtype = MEDIASUBTYPE_RGB32;
+    EXPECT_EQ(graph->ReconnectEx(mid->Pin("in"), &rgb32), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(mid->Pin("in")->Peer(), static_cast<IPin*>(src->Pin("out")));
+    EXPECT_EQ(src->Pin("out")->Peer(), static_cast<IPin*>(mid->Pin("in")));
+    EXPECT_TRUE(IsEqualGUID(mid->Pin("in")->Type().subtype, GUID_NULL));
+}
+
 TEST_F(FilterGraphTest, StateChangesGoDownstreamFirst) {
     Chain();
     ASSERT_EQ(control->Run(), S_OK);
@@ -211,6 +224,25 @@ TEST_F(FilterGraphTest, StateChangesGoDownstreamFirst) {
     ASSERT_EQ(control->Stop(), S_OK);
     EXPECT_EQ(log.Entries(), (std::vector<std::string>{"Sink:Pause", "Mid:Pause", "Src:Pause",
                                                        "Sink:Stop", "Mid:Stop", "Src:Stop"}));
+}
+
+TEST_F(FilterGraphTest, ResumedRunContinuesStreamTimeAndIntermediateStatesShow) {
+    Chain();
+    ASSERT_EQ(control->Run(), S_OK);
+    const REFERENCE_TIME first = src->RunStart();
+    ASSERT_EQ(control->Pause(), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    EXPECT_GT(src->RunStart(), first); // the paused time does not count as stream time
+    EXPECT_EQ(Calls(":Pause").size(), 6u);
+
+    ASSERT_EQ(control->Stop(), S_OK);
+    sink->pauseResult = S_FALSE; // a renderer still waiting for data
+    EXPECT_EQ(control->Pause(), S_FALSE);
+    sink->stateResult = VFW_S_STATE_INTERMEDIATE;
+    OAFilterState state = -1;
+    EXPECT_EQ(control->GetState(0, &state), VFW_S_STATE_INTERMEDIATE);
+    EXPECT_EQ(state, State_Paused);
+    EXPECT_EQ(control->GetState(0, nullptr), E_POINTER);
 }
 
 TEST_F(FilterGraphTest, FailedPauseStopsTheGraph) {

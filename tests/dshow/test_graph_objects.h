@@ -57,6 +57,8 @@ public:
 
     // Runs inside Connect, after the peer accepted; its result becomes Connect's.
     std::function<HRESULT()> onConnected;
+    // A subtype this pin refuses to receive.
+    GUID refused = GUID_NULL;
     // Answers QueryInterface for any other interface (an upstream seeking object, say).
     IUnknown* extra = nullptr;
 
@@ -132,8 +134,9 @@ public:
     REFERENCE_TIME RunStart() const { return m_runStart; }
     FILTER_STATE StateNow() const { return m_state; }
 
-    // A failure this filter answers Pause with.
+    // What this filter answers Pause (a failure leaves it stopped) and GetState with.
     HRESULT pauseResult = S_OK;
+    HRESULT stateResult = S_OK;
 
     // Sends EC_COMPLETE as a renderer does: itself as the second parameter.
     HRESULT SendComplete() {
@@ -178,10 +181,9 @@ public:
     }
     STDMETHODIMP Pause() override {
         m_log->Add(m_name + ":Pause");
-        if (FAILED(pauseResult))
-            return pauseResult;
-        m_state = State_Paused;
-        return S_OK;
+        if (SUCCEEDED(pauseResult))
+            m_state = State_Paused;
+        return pauseResult;
     }
     STDMETHODIMP Run(REFERENCE_TIME tStart) override {
         m_log->Add(m_name + ":Run");
@@ -191,7 +193,7 @@ public:
     }
     STDMETHODIMP GetState(DWORD, FILTER_STATE* State) override {
         *State = m_state;
-        return S_OK;
+        return stateResult;
     }
     STDMETHODIMP SetSyncSource(IReferenceClock* pClock) override {
         if (pClock != nullptr)
@@ -340,6 +342,8 @@ inline STDMETHODIMP TestPin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt
 inline STDMETHODIMP TestPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
     if (m_peer != nullptr)
         return VFW_E_ALREADY_CONNECTED;
+    if (!IsEqualGUID(refused, GUID_NULL) && IsEqualGUID(pmt->subtype, refused))
+        return VFW_E_TYPE_NOT_ACCEPTED;
     m_peer = pConnector;
     m_peer->AddRef();
     m_type = *pmt;
