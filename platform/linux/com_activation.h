@@ -28,4 +28,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, COSERVERINFO* pSer
 // any iid but IID_IUnknown gives E_NOINTERFACE.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);
+// Unloads in-process servers whose DllCanUnloadNow allows it. This runtime does not load any
+// yet (every class it creates is built in), so there is nothing to unload; loading servers from
+// the registry must come with the real unloading here.
 inline void CoFreeUnusedLibraries() {}
