@@ -27,17 +27,16 @@ int Usage() {
     return 2;
 }
 
-// A dusky gradient with soft diagonal bands and a few discs: busy enough to show outlines,
-// shadows and boxes against light and dark parts.
+// A dusky diagonal gradient with a few pale discs: light and dark parts to show outlines,
+// shadows and boxes against, and smooth enough to keep the PNGs small.
 void PaintBackground(std::vector<uint8_t>& pixels, int width, int height, int stride) {
     for (int y = 0; y < height; ++y) {
         uint8_t* row = pixels.data() + size_t(y) * stride;
         const double v = double(y) / height;
         for (int x = 0; x < width; ++x) {
             const double u = double(x) / width;
-            const double band = 0.5 + 0.5 * std::sin((u * 3 + v * 2) * 6.2832);
-            double r = 40 + 120 * v + 40 * band, g = 70 + 90 * (1 - v) + 30 * band,
-                   b = 140 + 80 * (1 - v) - 20 * band;
+            const double d = 0.5 * (u + v);
+            double r = 40 + 140 * d, g = 80 + 60 * (1 - v), b = 150 + 70 * (1 - d);
             const double discs[3][3] = {{0.22, 0.3, 0.12}, {0.75, 0.6, 0.18}, {0.5, 0.85, 0.1}};
             for (const auto& d : discs) {
                 const double dx = (u - d[0]) * width / height, dy = v - d[1];

@@ -23,7 +23,7 @@ TEST(DrawQuorbitThreaded, SettersRaceDrawENT) {
             draw.debug(i % 5 == 0);
         }
     });
-    for (int frame = 0; frame < 300; ++frame)
+    for (int frame = 0; frame < 120; ++frame)
         Draw(draw, 320, 180, frame * 40);
     stop = true;
     setter.join();
@@ -54,7 +54,7 @@ TEST(DrawQuorbitThreaded, LoadsRaceDrawENT) {
             }
         }
     });
-    for (int frame = 0; frame < 300; ++frame) {
+    for (int frame = 0; frame < 120; ++frame) {
         const auto pixels = Draw(draw, 320, 180, 1000 + frame);
         // One whole script or the other, never a mixture or a broken one.
         const auto bounds = pixels.Bounds();
