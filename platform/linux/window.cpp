@@ -285,6 +285,28 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect) {
     return TRUE;
 }
 
+BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
+    auto lock = WM().Lock();
+    Window* w = WM().Find(hWnd);
+    if (w == nullptr || lpPoint == nullptr)
+        return FALSE;
+    POINT origin = WM().ClientOrigin(*w);
+    lpPoint->x += origin.x;
+    lpPoint->y += origin.y;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
+    auto lock = WM().Lock();
+    Window* w = WM().Find(hWnd);
+    if (w == nullptr || lpPoint == nullptr)
+        return FALSE;
+    POINT origin = WM().ClientOrigin(*w);
+    lpPoint->x -= origin.x;
+    lpPoint->y -= origin.y;
+    return TRUE;
+}
+
 BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle) {
     if (lpRect == nullptr)
         return FALSE;

@@ -54,6 +54,9 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect); // screen coordinates
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
+// Between a window's client coordinates and the screen's.
+BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
+BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 
 // Returns whether the window was visible before. WM_SHOWWINDOW is sent when that changes.
 BOOL ShowWindow(HWND hWnd, int nCmdShow);

@@ -62,6 +62,7 @@ WindowManager::WindowManager() {
         wc.cbWndExtra = extra;
         wc.lpszClassName = name;
         AddClass(wc);
+        m_classes.back()->system = true;
     };
     add(u"#32769", DesktopProc, 0);
     add(u"#32770", DefDlgProcW, DLGWINDOWEXTRA);
@@ -116,8 +117,8 @@ ATOM WindowManager::AddClass(const WNDCLASSEXW& wc) {
 
 bool WindowManager::RemoveClass(LPCWSTR name) {
     auto c = FindClass(name);
-    if (!c) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    if (!c || c->system) {
+        SetLastError(c ? ERROR_ACCESS_DENIED : ERROR_CLASS_DOES_NOT_EXIST);
         return false;
     }
     for (auto& [handle, w] : m_windows) {

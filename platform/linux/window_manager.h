@@ -20,6 +20,7 @@ struct WindowClass {
     WNDPROC proc = nullptr;
     int windowExtra = 0;
     HINSTANCE instance = nullptr;
+    bool system = false; // predefined: cannot be unregistered
 };
 
 struct Window {
