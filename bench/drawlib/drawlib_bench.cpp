@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -14,10 +15,22 @@
 
 namespace {
 
+// The scripts go to the temporary folder and are removed when the program ends.
+struct TempScripts {
+    std::vector<std::filesystem::path> paths;
+    ~TempScripts() {
+        std::error_code ec;
+        for (const auto& path : paths)
+            std::filesystem::remove(path, ec);
+    }
+};
+
 std::filesystem::path WriteScript(const std::string& name, const std::string& text) {
+    static TempScripts scripts;
     const auto path = std::filesystem::temp_directory_path() /
                       ("drawlib_bench-" + std::to_string(::getpid()) + "-" + name);
     std::ofstream(path, std::ios::binary) << text;
+    scripts.paths.push_back(path);
     return path;
 }
 
