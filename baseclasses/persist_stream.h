@@ -2,6 +2,8 @@
 // whatever the derived class writes.
 #pragma once
 
+#include <atomic>
+
 #include "platform/platform.h"
 
 class CPersistStream : public IPersistStream {
@@ -24,8 +26,8 @@ public:
     HRESULT SetDirty(BOOL dirty);
 
 protected:
-    DWORD m_dwStreamVersion; // version read by the last Load
-    BOOL m_bDirty;
+    DWORD m_dwStreamVersion;    // version read by the last Load
+    std::atomic<BOOL> m_bDirty; // set by settings calls on any thread
 };
 
 // Writes n as "%011d " (12 wide characters, no terminator).

@@ -1,0 +1,105 @@
+// Script loading and file watching.
+#include <cstring>
+#include <filesystem>
+
+#include "drawlib/draw_quorbit.h"
+#include "filter/direct_quorbit.h"
+#include "platform/filewatch/file_system_watcher.h"
+
+namespace {
+
+std::u16string WideToU16(const WCHAR* text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), size_t(lstrlenW(text)));
+}
+
+std::u16string Utf8ToU16(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (n <= 1)
+        return u"";
+    std::u16string out(size_t(n), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, reinterpret_cast<WCHAR*>(out.data()), n);
+    out.resize(size_t(n - 1));
+    return out;
+}
+
+} // namespace
+
+void CDirectQuorbit::SetError(std::u16string message) {
+    std::lock_guard lock(m_errorLock);
+    m_strError = std::move(message);
+    m_bErrorPending = !m_strError.empty();
+}
+
+STDMETHODIMP CDirectQuorbit::put_FileName(WCHAR* fileName) {
+    if (fileName == nullptr)
+        return E_POINTER;
+    // A longer path cannot be stored whole, and a cut path would name another file.
+    if (lstrlenW(fileName) >= DQ_MAX_PATH)
+        return E_INVALIDARG;
+
+    std::lock_guard config(m_watchLock);
+    std::u16string path = WideToU16(fileName);
+    {
+        std::lock_guard lock(m_pathLock);
+        std::memset(m_szFileName, 0, sizeof m_szFileName);
+        std::memcpy(m_szFileName, fileName, path.size() * sizeof(WCHAR));
+    }
+    // The reload runs before the watcher is aimed at the new file, so it never triggers a second.
+    m_pWatcher->SetEnableRaisingEvents(false);
+    const HRESULT loaded = static_cast<IDirectQuorbit*>(this)->reload_File();
+    m_bWatchTargeted = RetargetWatcher(path);
+    return m_bWatchTargeted ? loaded : E_FAIL;
+}
+
+bool CDirectQuorbit::RetargetWatcher(const std::u16string& path) {
+    try {
+        std::error_code ec;
+        const std::filesystem::path full =
+            std::filesystem::absolute(std::filesystem::path(path), ec);
+        if (path.empty() || ec || !full.has_filename())
+            return false;
+        m_pWatcher->SetPath(full.parent_path());
+        m_pWatcher->SetFilter(full.filename());
+        m_pWatcher->SetEnableRaisingEvents(m_bChangeImmediate);
+        return true;
+    } catch (const std::exception&) {
+        m_pWatcher->SetEnableRaisingEvents(false);
+        return false;
+    }
+}
+
+STDMETHODIMP CDirectQuorbit::reload_File() {
+    SetError(u"");
+    std::filesystem::path path;
+    {
+        std::lock_guard lock(m_pathLock);
+        if (m_szFileName[0] == 0)
+            return E_FAIL;
+        path = std::filesystem::path(WideToU16(m_szFileName));
+    }
+
+    HRESULT hr = S_OK;
+    m_bReloading = true;
+    {
+        std::lock_guard drawing(m_drawLock);
+        try {
+            m_pDraw->load_data(path);
+        } catch (const std::exception& e) {
+            SetError(Utf8ToU16(e.what()));
+            hr = E_FAIL;
+        }
+    }
+    m_bReloading = false;
+    if (SUCCEEDED(hr))
+        SetDirty(TRUE);
+    return hr;
+}
+
+STDMETHODIMP CDirectQuorbit::put_ChangeImmediate(bool changeImmediate) {
+    m_bChangeImmediate = changeImmediate;
+    std::lock_guard config(m_watchLock);
+    // Without a watchable path the switch is kept for when one is given.
+    if (m_bWatchTargeted)
+        m_pWatcher->SetEnableRaisingEvents(changeImmediate);
+    return S_OK;
+}

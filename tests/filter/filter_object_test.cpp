@@ -1,0 +1,81 @@
+#include "filter_fixture.h"
+
+using FilterObject = FilterFixture;
+
+TEST_F(FilterObject, StartsWithTheDefaults) {
+    WCHAR name[DQ_MAX_PATH];
+    std::fill(std::begin(name), std::end(name), WCHAR('#'));
+    ASSERT_EQ(settings->get_FileName(name), S_OK);
+    EXPECT_TRUE(std::all_of(std::begin(name), std::end(name), [](WCHAR c) { return c == 0; }));
+    bool flag = true;
+    LONG delay = 99;
+    EXPECT_EQ(settings->get_ChangeImmediate(&flag), S_OK);
+    EXPECT_FALSE(flag);
+    settings->get_HideSubtitles(&flag);
+    EXPECT_FALSE(flag);
+    settings->get_DebugOutput(&flag);
+    EXPECT_FALSE(flag);
+    settings->get_Delay(&delay);
+    EXPECT_EQ(delay, 0);
+    EXPECT_EQ(settings->get_Delay(nullptr), E_POINTER);
+    EXPECT_EQ(settings->get_FileName(nullptr), E_POINTER);
+}
+
+TEST_F(FilterObject, AnswersItsInterfacesWithOneClassId) {
+    void* p = nullptr;
+    for (const IID* iid : {&IID_IDirectQuorbit, &IID_ISpecifyPropertyPages, &IID_IPersistStream,
+                           &IID_IBaseFilter, &IID_IMediaFilter, &IID_IPersist}) {
+        ASSERT_EQ(filter->QueryInterface(*iid, &p), S_OK);
+        static_cast<IUnknown*>(p)->Release();
+    }
+    EXPECT_EQ(filter->QueryInterface(IID_IDirectQuorbit, nullptr), E_POINTER);
+
+    IPersistStream* persist = nullptr;
+    ASSERT_EQ(filter->QueryInterface(IID_IPersistStream, (void**)&persist), S_OK);
+    CLSID a{}, b{};
+    EXPECT_EQ(filter->GetClassID(&a), S_OK);
+    EXPECT_EQ(persist->GetClassID(&b), S_OK);
+    EXPECT_TRUE(a == CLSID_DirectQuorbit_RELEASE && b == CLSID_DirectQuorbit_RELEASE);
+    EXPECT_EQ(persist->GetClassID(nullptr), E_POINTER);
+    persist->Release();
+
+    ISpecifyPropertyPages* pages = nullptr;
+    ASSERT_EQ(filter->QueryInterface(IID_ISpecifyPropertyPages, (void**)&pages), S_OK);
+    CAUUID list{};
+    ASSERT_EQ(pages->GetPages(&list), S_OK);
+    ASSERT_EQ(list.cElems, 1u);
+    EXPECT_TRUE(list.pElems[0] == CLSID_DirectQuorbitProp);
+    CoTaskMemFree(list.pElems);
+    pages->Release();
+}
+
+TEST_F(FilterObject, SettersMarkTheStreamDirtyExceptChangeImmediate) {
+    IPersistStream* persist = nullptr;
+    ASSERT_EQ(filter->QueryInterface(IID_IPersistStream, (void**)&persist), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    settings->put_ChangeImmediate(true);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    settings->put_HideSubtitles(false);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    ASSERT_EQ(persist->Save(stream, TRUE), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    settings->put_Delay(-30);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    LONG delay = 0;
+    settings->get_Delay(&delay);
+    EXPECT_EQ(delay, -30);
+    settings->put_DebugOutput(true);
+    bool debug = false;
+    settings->get_DebugOutput(&debug);
+    EXPECT_TRUE(debug);
+
+    // Settings are not persisted: a saved stream is the 24-byte version header alone.
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    EXPECT_EQ(stat.cbSize.QuadPart, 24u);
+    stream->Release();
+    persist->Release();
+}

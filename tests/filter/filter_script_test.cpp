@@ -1,0 +1,97 @@
+#include "filter_fixture.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* kScriptA =
+    "0 100 align=top-left margin=0 box=#FF00FF00 color=#FF00FF00 outline=0 size=12 | A\n";
+const char* kScriptB =
+    "0 100 align=top-left margin=0 box=#FFFF0000 color=#FFFF0000 outline=0 size=12 | B\n";
+
+struct Watching : FilterFixture {
+    std::filesystem::path script;
+    void SetUp() override {
+        FilterFixture::SetUp();
+        SetInputType(kWidth, kHeight);
+        script = WriteScript("live.txt", kScriptA);
+    }
+    // The colour at the picture's top-left corner of a frame at 1 s.
+    uint32_t Corner() {
+        TestSample frame = Frame(1000);
+        object->Transform(&frame);
+        return Pixel(frame, 1, 1);
+    }
+    // Polls until the overlay shows colour (the bound only keeps a broken build from hanging).
+    bool Shows(uint32_t colour) {
+        for (int i = 0; i < 500; ++i) {
+            if (Corner() == colour)
+                return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(Watching, LoadingAPathMarksDirtyButEditsAreIgnoredWithoutImmediate) {
+    ASSERT_EQ(PutFileName(script), S_OK);
+    IPersistStream* persist = nullptr;
+    filter->QueryInterface(IID_IPersistStream, (void**)&persist);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    persist->Release();
+    EXPECT_EQ(Corner(), 0x00FF00u);
+    WriteScript("live.txt", kScriptB);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(Corner(), 0x00FF00u);
+    EXPECT_EQ(settings->reload_File(), S_OK); // the Reload button
+    EXPECT_EQ(Corner(), 0xFF0000u);
+}
+
+TEST_F(Watching, SavingWithImmediateOnReloadsAlsoWhenTheEditorRenames) {
+    settings->put_ChangeImmediate(true); // before any path: kept for when one comes
+    ASSERT_EQ(PutFileName(script), S_OK);
+    WriteScript("live.txt", kScriptB);
+    EXPECT_TRUE(Shows(0xFF0000u));
+    WriteScript("live.txt.swp", kScriptA);
+    std::filesystem::rename(dir / "live.txt.swp", script);
+    EXPECT_TRUE(Shows(0x00FF00u));
+}
+
+TEST_F(Watching, OtherFilesInTheFolderDoNotReload) {
+    settings->put_ChangeImmediate(true);
+    ASSERT_EQ(PutFileName(script), S_OK);
+    WriteScript("other.txt", "garbage that would fail to load\n");
+    std::filesystem::create_directories(dir / "sub");
+    WriteScript("sub/live.txt", kScriptB);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Corner(), 0x00FF00u);
+}
+
+TEST_F(Watching, PathsThatCannotBeWatchedFailWithWatchingOff) {
+    EXPECT_EQ(PutFileName(dir / "missing" / "x.txt"), E_FAIL);
+    std::u16string empty;
+    EXPECT_EQ(settings->put_FileName(reinterpret_cast<WCHAR*>(empty.data())), E_FAIL);
+    std::u16string tooLong(DQ_MAX_PATH, u'a');
+    EXPECT_EQ(settings->put_FileName(reinterpret_cast<WCHAR*>(tooLong.data())), E_INVALIDARG);
+    EXPECT_EQ(settings->reload_File(), E_FAIL); // the empty path was stored
+}
+
+TEST_F(Watching, ReloadsHammeredFromTwoThreadsWhileFramesFlow) {
+    ASSERT_EQ(PutFileName(script), S_OK);
+    std::atomic<bool> stop{false};
+    auto hammer = [&] {
+        while (!stop)
+            settings->reload_File();
+    };
+    std::thread a(hammer), b(hammer);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(Corner(), 0x00FF00u); // every frame waits for the load and draws the script
+    stop = true;
+    a.join();
+    b.join();
+}
