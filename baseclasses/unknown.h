@@ -31,6 +31,9 @@ protected:
 
 private:
     IUnknown* const m_pOuterUnknown; // not counted
+
+protected:
+    // Open to objects that must detach from their peers before the last release destroys them.
     LONG volatile m_nRefCount;
 };
 

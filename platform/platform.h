@@ -39,6 +39,7 @@
 #include "platform/linux/registry.h"
 #include "platform/linux/window.h"
 #include "platform/linux/resources.h"
+#include "platform/linux/ole_property_page.h"
 #include "platform/linux/dshow_types.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/dshow_ids.h"

@@ -1,0 +1,32 @@
+// The overlay filter's property page: obtains the filter's settings interface from the object it
+// is given and shows the settings form inside the page dialog. The form writes every change to
+// the filter at once, so the page itself is never dirty.
+#pragma once
+
+#include <memory>
+
+#include "propertypage/base_property_page.h"
+
+struct IDirectQuorbit;
+class FilterPropertyFrom;
+
+class CDirectQuorbitProperties : public CBasePropertyPage {
+public:
+    // The class factory's creation function.
+    static CUnknown* CreateInstance(LPUNKNOWN outer, HRESULT* result);
+    ~CDirectQuorbitProperties() override;
+
+    HRESULT OnConnect(IUnknown* object) override;
+    HRESULT OnDisconnect() override;
+    HRESULT OnDeactivate() override;
+    INT_PTR OnReceiveMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // The form shown while the page is active, or null.
+    FilterPropertyFrom* SettingsForm() const { return m_pSettingsForm.get(); }
+
+private:
+    CDirectQuorbitProperties(LPUNKNOWN outer, HRESULT* result);
+
+    IDirectQuorbit* m_pFilterSettings = nullptr;
+    std::unique_ptr<FilterPropertyFrom> m_pSettingsForm;
+};
