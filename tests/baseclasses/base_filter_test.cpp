@@ -216,6 +216,19 @@ const AMOVIESETUP_FILTER kSetup = {&CLSID_TestSetup, WSTR("Test"), MERIT_DO_NOT_
 
 } // namespace
 
+TEST_F(BaseFilterTest, RegisteringSucceedsWithoutAMapperAndUnregisteringReportsIt) {
+    IFilterMapper* mapper = nullptr;
+    const HRESULT created = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IFilterMapper, reinterpret_cast<void**>(&mapper));
+    if (SUCCEEDED(created)) {
+        mapper->Release();
+        GTEST_SKIP() << "this platform has a filter mapper";
+    }
+    filter->m_setup = &kSetup;
+    EXPECT_EQ(filter->Register(), S_OK);
+    EXPECT_EQ(filter->Unregister(), created);
+}
+
 TEST(RegisterFilterSetup, RemovesFirstThenEntersFilterPinsAndTypesInOrder) {
     MockMapper mapper;
     {

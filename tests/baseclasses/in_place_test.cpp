@@ -364,3 +364,25 @@ TEST_F(InPlaceTest, AnInputWithoutAllocatorSizesTheOutputLikeAnUnconnectedOne) {
     EXPECT_EQ(downstreamAllocator->m_props.cbBuffer, 1);
     EXPECT_EQ(downstreamAllocator->m_props.cbAlign, 1);
 }
+
+TEST_F(InPlaceTest, AnUnacceptableTypeChangeEndsTheStreamDownstreamAndAbortsUntilAFlush) {
+    ConnectBoth(FALSE);
+    ASSERT_EQ(filter->Run(0), S_OK);
+    FakeSample* sample = UpstreamSample(4);
+    CMediaType notVideo = fakes::MakeType(FORMAT_None, GUID_NULL); // any major type but video
+    sample->SetMediaType(&notVideo);
+    EXPECT_EQ(filter->In()->Receive(sample), VFW_E_INVALIDMEDIATYPE);
+    EXPECT_EQ(downstream->m_endOfStreams, 1);
+    EXPECT_EQ(graph->CountEvents(EC_ERRORABORT), 1);
+    EXPECT_EQ(filter->m_transforms, 0);
+
+    sample->SetMediaType(nullptr);
+    EXPECT_EQ(filter->In()->Receive(sample), VFW_E_RUNTIME_ERROR);
+    EXPECT_EQ(filter->In()->EndOfStream(), VFW_E_RUNTIME_ERROR);
+    EXPECT_EQ(downstream->m_endOfStreams, 1);
+    ASSERT_EQ(filter->In()->BeginFlush(), S_OK);
+    ASSERT_EQ(filter->In()->EndFlush(), S_OK);
+    EXPECT_EQ(filter->In()->Receive(sample), S_OK);
+    EXPECT_EQ(downstream->m_received.size(), 1u);
+    sample->Release();
+}
