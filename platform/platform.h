@@ -43,6 +43,10 @@
 #include "platform/linux/dshow_types.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/dshow_ids.h"
+#include "platform/linux/ole_automation.h"
+#include "platform/linux/guid_text.h"
+#include "platform/linux/moniker_interfaces.h"
+#include "platform/linux/filter_mapper_interfaces.h"
 
 #define WSTR(s) u##s
 #define DQ_SDK_HAS_GUID_OPERATORS 0

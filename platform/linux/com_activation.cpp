@@ -57,6 +57,8 @@ BuiltinClassFactory g_builtinClasses[] = {
     {CLSID_SystemClock, dqplatform::CreateSystemClock, false},
     {CLSID_SeekingPassThru, dqplatform::CreateSeekingPassThru, true},
     {CLSID_FilterGraph, dqplatform::CreateFilterGraph, false},
+    {CLSID_FilterMapper2, dqplatform::CreateFilterMapper, false},
+    {CLSID_FilterMapper, dqplatform::CreateFilterMapper, false},
 };
 
 } // namespace
@@ -72,7 +74,7 @@ HRESULT GetClassFactory(REFCLSID clsid, IClassFactory** factory) {
             return S_OK;
         }
     }
-    return REGDB_E_CLASSNOTREG;
+    return GetInprocServerFactory(clsid, factory);
 }
 
 } // namespace dqplatform

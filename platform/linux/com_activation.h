@@ -23,12 +23,13 @@ typedef struct _COSERVERINFO COSERVERINFO;
 // (REGDB_E_CLASSNOTREG), and pServerInfo is ignored.
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, COSERVERINFO* pServerInfo,
                          REFIID riid, LPVOID* ppv);
+// The runtime's built-in classes come first; any other class is looked up in the registry
+// (HKCR\CLSID\{id}\InprocServer32) and its module loaded (see runtime_classes.h for the codes).
 // *ppv is null on every failure. An unknown class gives REGDB_E_CLASSNOTREG; an outer unknown
 // for a class that cannot be aggregated gives CLASS_E_NOAGGREGATION, and for one that can,
 // any iid but IID_IUnknown gives E_NOINTERFACE.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);
-// Unloads in-process servers whose DllCanUnloadNow allows it. This runtime does not load any
-// yet (every class it creates is built in), so there is nothing to unload; loading servers from
-// the registry must come with the real unloading here.
-inline void CoFreeUnusedLibraries() {}
+// Unloads the in-process servers (modules loaded for classes found in the registry) whose
+// DllCanUnloadNow answers S_OK. Modules without DllCanUnloadNow stay loaded.
+void CoFreeUnusedLibraries();
