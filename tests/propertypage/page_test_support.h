@@ -70,7 +70,7 @@ public:
 };
 
 // Stands in front of a filter's IDirectQuorbit: writes down every call, then passes it on.
-class RecordingSettings : public IDirectQuorbit {
+class RecordingSettings final : public IDirectQuorbit {
 public:
     explicit RecordingSettings(IDirectQuorbit* target) : m_target(target) { m_target->AddRef(); }
     ~RecordingSettings() { m_target->Release(); }
