@@ -9,7 +9,7 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 CMAKE_FLAGS ?=
-EXPORTS := DllMain DllGetClassObject DllCanUnloadNow
+EXPORTS := DllMain DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer
 
 .PHONY: all deps build test test-linux test-asan test-tsan windows bench format clean
 

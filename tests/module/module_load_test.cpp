@@ -27,8 +27,11 @@ TEST_F(LoadedModule, ExportsItsEntryPointsAndNothingElse) {
     EXPECT_NE(dlsym(handle, "DllMain"), nullptr);
     EXPECT_NE(dlsym(handle, "DllGetClassObject"), nullptr);
     EXPECT_NE(dlsym(handle, "DllCanUnloadNow"), nullptr);
+    EXPECT_NE(dlsym(handle, "DllRegisterServer"), nullptr);
+    EXPECT_NE(dlsym(handle, "DllUnregisterServer"), nullptr);
     EXPECT_EQ(dlsym(handle, "g_nServerLocks"), nullptr);
     EXPECT_EQ(dlsym(handle, "g_Templates"), nullptr);
+    EXPECT_EQ(dlsym(handle, "AMovieDllRegisterServer2"), nullptr);
 }
 
 TEST_F(LoadedModule, AnswersThroughItsExports) {
