@@ -1,0 +1,65 @@
+// A video file read with libavformat and decoded with libavcodec: the best video stream's frames,
+// converted to bgr24 with libswscale straight into the bottom-up frame buffer, with times from
+// the container. Audio streams are offered to the writer through an AudioPassthrough.
+#pragma once
+
+#include <string>
+
+#include "audio_passthrough.h"
+#include "frame_reader.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+struct SwsContext;
+
+class MediaFileReader : public FrameReader {
+public:
+    // Opens the file and its video decoder; throws ToolError when it cannot.
+    MediaFileReader(const std::string& path, const ReadRange& range, AudioPassthrough& audio);
+    ~MediaFileReader() override;
+    MediaFileReader(const MediaFileReader&) = delete;
+    MediaFileReader& operator=(const MediaFileReader&) = delete;
+
+    const FrameFormat& Format() const override { return m_format; }
+    int64_t SegmentStart() const override { return m_range.startMs * 10'000; }
+    int64_t ExpectedFrames() const override { return m_expected; }
+    bool ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) override;
+
+    // For --verbose: "h264 1920x1080 yuv420p, 25 fps; audio: aac".
+    std::string Describe() const;
+
+private:
+    static int InterruptCallback(void* self);
+    [[noreturn]] void Fail(const std::string& cause) const;
+    // The next decoded frame, in m_frame; false at the end of the input.
+    bool Decode();
+    // Reads packets until the decoder has been given one more (or the end); false at the end.
+    bool Feed();
+    void Convert(uint8_t* rows);
+    void EstimateFrames();
+
+    std::string m_path;
+    ReadRange m_range;
+    AudioPassthrough& m_audio;
+    FrameFormat m_format;
+
+    AVFormatContext* m_input = nullptr;
+    AVCodecContext* m_decoder = nullptr;
+    AVPacket* m_packet = nullptr;
+    AVFrame* m_frame = nullptr;
+    SwsContext* m_scaler = nullptr;
+    AVStream* m_video = nullptr;
+    int m_sourceFormat = -1; // what m_scaler was made for
+    int m_sourceWidth = 0, m_sourceHeight = 0, m_sourceRange = -1;
+
+    int64_t m_origin = 0; // input time (100 ns, container clock) of sample time 0
+    int64_t m_expected = -1;
+    int64_t m_delivered = 0;
+    int64_t m_lastStart = 0;
+    bool m_draining = false; // the demuxer is at its end; the decoder gives what it holds
+    bool m_ended = false;
+    int m_decodeErrors = 0;
+};

@@ -1,0 +1,271 @@
+#include "overlay_job.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include <unistd.h>
+
+#include "audio_passthrough.h"
+#include "filter/i_direct_quorbit.h"
+#include "interrupt_signals.h"
+#include "media_file_reader.h"
+#include "media_file_writer.h"
+#include "overlay_filter_activation.h"
+#include "overlay_graph.h"
+#include "overlay_sink.h"
+#include "overlay_source.h"
+#include "png_sequence_writer.h"
+#include "progress_bar.h"
+#include "raw_frame_reader.h"
+#include "raw_frame_writer.h"
+#include "script_monitor.h"
+#include "tool_error.h"
+
+namespace {
+
+// Holds one reference on a COM object for a scope.
+template <class T> class Held {
+public:
+    explicit Held(T* object = nullptr) : m_object(object) {}
+    ~Held() { Reset(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    void Reset(T* object = nullptr) {
+        if (m_object != nullptr)
+            m_object->Release();
+        m_object = object;
+    }
+    T* Get() const { return m_object; }
+
+private:
+    T* m_object;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string Named(const std::string& path) {
+    return path == "-" ? std::string("standard output") : "'" + path + "'";
+}
+
+// The path as the filter takes it: absolute, so that watching finds its folder.
+std::u16string WidePath(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    std::u16string wide(size_t(n > 0 ? n : 1), u'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+} // namespace
+
+OverlayJob::OverlayJob(const OverlayOptions& options) : m_options(options) {}
+
+OverlayJob::~OverlayJob() = default;
+
+void OverlayJob::Note(const std::string& line) {
+    if (m_options.quiet)
+        return;
+    if (m_progress != nullptr)
+        m_progress->Message(line);
+    else
+        std::fprintf(stderr, "dq-overlay: %s\n", line.c_str());
+}
+
+void OverlayJob::Verbose(const std::string& line) {
+    if (m_options.verbose)
+        Note(line);
+}
+
+int OverlayJob::Run() {
+    try {
+        return Execute();
+    } catch (const ToolError& e) {
+        m_progress = nullptr; // the bar went with the stack, clearing its line
+        std::fprintf(stderr, "dq-overlay: %s\n", e.what());
+        return e.ExitCode();
+    }
+}
+
+OverlayJob::OutputKind OverlayJob::KindOfOutput() const {
+    const std::string name = Lower(m_options.output);
+    if (m_options.output == "-" || EndsWith(name, ".raw") || EndsWith(name, ".bgr") ||
+        EndsWith(name, ".bgr24"))
+        return OutputKind::Raw;
+    if (EndsWith(name, ".png"))
+        return OutputKind::Png;
+    if (MediaFileWriter::IsContainer(name))
+        return OutputKind::Container;
+    throw ToolError(kExitUsage, "cannot tell what to write from the name '" + m_options.output +
+                                    "' (use .mp4, .mkv, .mov, .webm, .avi, a .png name or "
+                                    "pattern, .raw, or - for raw bgr24)");
+}
+
+std::unique_ptr<FrameReader> OverlayJob::OpenReader(AudioPassthrough& audio,
+                                                    std::string& description) {
+    const ReadRange range = {m_options.startMs, m_options.durationMs, m_options.frames};
+    if (m_options.RawInput()) {
+        auto reader = std::make_unique<RawFrameReader>(
+            m_options.input, m_options.rawWidth, m_options.rawHeight, m_options.rawRate, range);
+        char text[128];
+        std::snprintf(text, sizeof text, "raw bgr24 %dx%d at %.6g fps", m_options.rawWidth,
+                      m_options.rawHeight, av_q2d(m_options.rawRate));
+        description = text;
+        return reader;
+    }
+    auto reader = std::make_unique<MediaFileReader>(m_options.input, range, audio);
+    description = reader->Describe();
+    return reader;
+}
+
+std::unique_ptr<FrameWriter> OverlayJob::OpenWriter(const FrameFormat& format,
+                                                    AudioPassthrough& audio) {
+    switch (KindOfOutput()) {
+    case OutputKind::Raw:
+        return std::make_unique<RawFrameWriter>(m_options.output, format);
+    case OutputKind::Png:
+        return std::make_unique<PngSequenceWriter>(m_options.output, format);
+    case OutputKind::Container: {
+        auto writer = std::make_unique<MediaFileWriter>(
+            m_options.output, format, EncodeOptions{m_options.codec, m_options.quality}, audio);
+        for (const std::string& stream : writer->LeftOut())
+            Note(Named(m_options.output) + " cannot hold the input's " + stream +
+                 "; it is left out");
+        return writer;
+    }
+    }
+    return nullptr;
+}
+
+void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scriptPath,
+                               ScriptMonitor* monitor) {
+    settings->put_HideSubtitles(m_options.hide);
+    settings->put_Delay(m_options.delay);
+    settings->put_DebugOutput(m_options.debug);
+    settings->put_ChangeImmediate(m_options.watch);
+    if (scriptPath.empty())
+        return;
+    std::u16string wide = WidePath(scriptPath);
+    // After the connection, so the script is laid out for the real frame size.
+    const HRESULT hr = settings->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
+    if (SUCCEEDED(hr))
+        return;
+    const std::string message = monitor->Check();
+    throw ToolError(kExitScript, message.empty()
+                                     ? "the overlay filter cannot load '" + m_options.script + "'"
+                                     : message);
+}
+
+int OverlayJob::Execute() {
+    const OutputKind kind = KindOfOutput();
+    if (kind != OutputKind::Container && (!m_options.codec.empty() || m_options.quality))
+        throw ToolError(kExitUsage, "--codec and --quality apply to video files (.mp4, .mkv, "
+                                    ".mov, .webm, .avi) only");
+    if (kind == OutputKind::Png && !PngSequenceWriter::IsPattern(m_options.output)) {
+        if (m_options.frames && *m_options.frames != 1)
+            throw ToolError(kExitUsage, "'" + m_options.output +
+                                            "' holds one still; give a pattern such as "
+                                            "frame-%05d.png for more");
+        m_options.frames = 1;
+    }
+    if (m_options.output == "-" && isatty(STDOUT_FILENO))
+        throw ToolError(kExitUsage, "raw video is not written to a terminal; redirect it");
+    std::string scriptPath;
+    if (!m_options.script.empty()) {
+        std::error_code ec;
+        scriptPath = std::filesystem::absolute(m_options.script, ec).lexically_normal().string();
+        if (ec)
+            scriptPath = m_options.script;
+        if (WidePath(scriptPath).size() >= DQ_MAX_PATH)
+            throw ToolError(kExitScript, "the script's path is longer than " +
+                                             std::to_string(DQ_MAX_PATH - 1) +
+                                             " characters: " + scriptPath);
+    }
+
+    // Declared in the order they are needed; destroyed the other way round, the graph first.
+    AudioPassthrough audio;
+    std::string inputDescription;
+    std::unique_ptr<FrameReader> reader = OpenReader(audio, inputDescription);
+    const FrameFormat& format = reader->Format();
+    Verbose("input: " +
+            (m_options.input == "-" ? std::string("standard input") : "'" + m_options.input + "'") +
+            ", " + inputDescription);
+
+    std::unique_ptr<ScriptMonitor> monitor;
+    if (!scriptPath.empty()) {
+        monitor = std::make_unique<ScriptMonitor>(scriptPath, format.width, format.height);
+        const std::string message = monitor->Check();
+        if (!message.empty())
+            throw ToolError(kExitScript, message);
+    }
+
+    std::unique_ptr<FrameWriter> writer = OpenWriter(format, audio);
+    Verbose("output: " + writer->Describe());
+
+    std::string how;
+    Held<IBaseFilter> overlay(OverlayFilterActivation::Create(how));
+    Verbose("filter: " + how);
+    Held<IBaseFilter> source(COverlaySource::Create(*reader, m_status)->Itf());
+    Held<IBaseFilter> sink(COverlaySink::Create(format, *writer, m_status)->Itf());
+    auto graph = std::make_unique<OverlayGraph>(source.Get(), overlay.Get(), sink.Get());
+    Verbose("graph: source -> DirectQuorbit -> sink, RGB24 " + std::to_string(format.width) + "x" +
+            std::to_string(format.height) + ", rows bottom-up");
+    ApplySettings(graph->Settings(), scriptPath, monitor.get());
+    if (m_options.watch && monitor)
+        monitor->Watch();
+
+    ProgressBar progress(!m_options.quiet, reader->ExpectedFrames());
+    m_progress = &progress;
+    graph->Run();
+    OverlayGraph::Outcome outcome = OverlayGraph::Outcome::Running;
+    int signal = 0;
+    while (outcome == OverlayGraph::Outcome::Running) {
+        outcome = graph->Wait(100);
+        if ((signal = InterruptSignals::Received()) != 0) {
+            m_status.Cancel();
+            break;
+        }
+        progress.Update(m_status.FramesWritten());
+        if (monitor)
+            while (auto report = monitor->TakeReport())
+                Note(*report);
+    }
+    graph->Stop();
+    graph.reset();
+    progress.Clear();
+    m_progress = nullptr;
+
+    if (signal != 0) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: interrupted; %s not written\n",
+                     Named(m_options.output).c_str());
+        return kExitSignalBase + signal;
+    }
+    if (m_status.Failed()) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: %s\n", m_status.Message().c_str());
+        return m_status.ExitCode();
+    }
+    if (outcome != OverlayGraph::Outcome::Completed) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: the filter graph stopped before the end\n");
+        return kExitProcessing;
+    }
+    writer->Commit();
+    const int64_t frames = m_status.FramesWritten();
+    char summary[160];
+    std::snprintf(summary, sizeof summary, "%lld frames written to %s (%.1f fps)",
+                  (long long)frames, Named(m_options.output).c_str(), progress.AverageFps(frames));
+    if (m_options.verbose || (!m_options.quiet && isatty(STDERR_FILENO)))
+        Note(summary);
+    return kExitOk;
+}
