@@ -71,6 +71,7 @@ private:
 
 struct PageFramework : ::testing::Test {
     HookLog log;
+    TestPageSite site; // outlives the page, which may still hold it at TearDown
     TestPage* page = nullptr;
     IPropertyPage* ipage = nullptr;
     HWND frame = nullptr;
@@ -190,7 +191,6 @@ TEST_F(PageFramework, OneObjectAtATime) {
 }
 
 TEST_F(PageFramework, SiteIsHeldOnceAndReleased) {
-    TestPageSite site;
     EXPECT_EQ(ipage->SetPageSite(nullptr), E_UNEXPECTED);
     EXPECT_EQ(ipage->SetPageSite(&site), S_OK);
     EXPECT_EQ(site.refs, 1);
@@ -201,7 +201,6 @@ TEST_F(PageFramework, SiteIsHeldOnceAndReleased) {
 }
 
 TEST_F(PageFramework, ApplyNeedsObjectAndSiteAndCallsTheHookOnlyWhenDirty) {
-    TestPageSite site;
     EXPECT_EQ(ipage->IsPageDirty(), S_FALSE);
     ASSERT_EQ(ipage->SetObjects(1, objects), S_OK);
     page->MakeDirty();
@@ -284,7 +283,6 @@ TEST(PageResources, MissingStringAndDialogFallBack) {
 }
 
 TEST_F(PageFramework, LastReleaseDetachesSiteObjectAndDialog) {
-    TestPageSite site;
     ASSERT_EQ(ipage->SetPageSite(&site), S_OK);
     ASSERT_EQ(ipage->SetObjects(1, objects), S_OK);
     ASSERT_EQ(ipage->Activate(frame, &rect, FALSE), S_OK);
