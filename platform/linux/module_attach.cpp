@@ -1,5 +1,6 @@
 // Linux loads a shared object without calling DllMain. These run when the module is loaded and
 // unloaded instead, with the module's own handle (its load address), as the Windows loader does.
+#include "platform/linux/module_dependencies.h"
 #include "platform/platform.h"
 
 STDAPI_(BOOL) DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved);
@@ -12,6 +13,7 @@ HINSTANCE OwnHandle() {
 }
 
 __attribute__((constructor)) void AttachModule() {
+    DqKeepModuleDependencies(reinterpret_cast<const void*>(&OwnHandle));
     DllMain(OwnHandle(), DLL_PROCESS_ATTACH, nullptr);
 }
 
