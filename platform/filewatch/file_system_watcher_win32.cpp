@@ -92,6 +92,9 @@ struct FileSystemWatcher::Impl {
     fs::path folder;
     std::wstring filter;
     bool raising = false;
+    // Counts switches of raising, so that a change seen before a switch is not reported after
+    // it (the report waits for the folder to settle, and raising may change meanwhile).
+    unsigned raisingEpoch = 0;
     ChangedHandler handler;
 
     explicit Impl(FileSystemWatcher& w) : owner(w) {
@@ -122,6 +125,7 @@ struct FileSystemWatcher::Impl {
         OVERLAPPED overlapped{};
         bool reading = false;
         bool changed = false; // a change of the file waits for the folder to settle
+        unsigned changedEpoch = 0;
 
         unsigned applied = 0; // the last SetPath the worker has taken over
         for (;;) {
@@ -148,7 +152,7 @@ struct FileSystemWatcher::Impl {
 
             if (which == WAIT_TIMEOUT) {
                 changed = false;
-                Dispatch();
+                Dispatch(changedEpoch);
                 continue;
             }
             if (which == WAIT_OBJECT_0) {
@@ -183,17 +187,18 @@ struct FileSystemWatcher::Impl {
             }
             // No records: more changes happened than the buffer could hold. The file may be
             // among them, and a reload too many does less harm than an edit never shown.
-            changed = changed || bytes == 0 || Mentions(buffer.data(), bytes);
+            std::lock_guard lock(stateMutex);
+            if (raising && (bytes == 0 || Mentions(buffer.data(), bytes))) {
+                changedEpoch = raisingEpoch;
+                changed = true;
+            }
         }
     }
 
-    // Whether the records name the watched file as changed or renamed onto.
-    bool Mentions(const BYTE* data, DWORD bytes) {
-        std::wstring name;
-        {
-            std::lock_guard lock(stateMutex);
-            name = filter;
-        }
+    // Whether the records name the watched file as changed or renamed onto (call with
+    // stateMutex held).
+    bool Mentions(const BYTE* data, DWORD bytes) const {
+        const std::wstring& name = filter;
         for (DWORD offset = 0; offset < bytes;) {
             const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(data + offset);
             const bool relevant = info->Action == FILE_ACTION_MODIFIED ||
@@ -208,13 +213,13 @@ struct FileSystemWatcher::Impl {
         return false;
     }
 
-    void Dispatch() {
+    void Dispatch(unsigned epoch) {
         std::lock_guard running(handlerMutex);
         ChangedHandler call;
         FileSystemEventArgs args;
         {
             std::lock_guard lock(stateMutex);
-            if (!raising || !handler || filter.empty() || retarget)
+            if (!raising || epoch != raisingEpoch || !handler || filter.empty() || retarget)
                 return;
             call = handler;
             args.name = fs::path(filter);
@@ -284,6 +289,8 @@ void FileSystemWatcher::SetEnableRaisingEvents(bool enable) {
         std::lock_guard lock(m_impl->stateMutex);
         if (enable && m_impl->folder.empty())
             throw FileWatchError("no folder to watch");
+        if (m_impl->raising != enable)
+            ++m_impl->raisingEpoch;
         m_impl->raising = enable;
     }
     if (!enable)
