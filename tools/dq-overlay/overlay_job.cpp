@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "audio_passthrough.h"
@@ -98,7 +99,11 @@ int OverlayJob::Run() {
 
 OverlayJob::OutputKind OverlayJob::KindOfOutput() const {
     const std::string name = Lower(m_options.output);
-    if (m_options.output == "-" || EndsWith(name, ".raw") || EndsWith(name, ".bgr") ||
+    struct stat st = {};
+    // A pipe or a device (a fifo, /dev/null) takes the raw frames as they are.
+    const bool stream = stat(m_options.output.c_str(), &st) == 0 &&
+                        (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode));
+    if (m_options.output == "-" || stream || EndsWith(name, ".raw") || EndsWith(name, ".bgr") ||
         EndsWith(name, ".bgr24"))
         return OutputKind::Raw;
     if (EndsWith(name, ".png"))

@@ -89,7 +89,8 @@ OUTPUT  by its extension:
           .mp4 .mkv .mov .webm .avi   encoded video (H.264; VP9 for .webm), audio copied
           NAME-%05d.png               one PNG still per frame, numbered from 1
           NAME.png                    one PNG still: the first frame
-          .raw .bgr .bgr24, or -      raw bgr24 frames, top row first (- is standard output)
+          .raw .bgr .bgr24            raw bgr24 frames, top row first; also for -
+                                      (standard output) and an existing pipe or device
 
 Overlay:
   --script FILE     the overlay script (QuorENT file, .srt or .vtt)

@@ -29,9 +29,28 @@ STDMETHODIMP COverlaySink::Pause() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = false;
+        m_ended = m_completed = false;
     }
     m_thread = std::thread(&COverlaySink::Write, this);
     return hr;
+}
+
+STDMETHODIMP COverlaySink::Run(REFERENCE_TIME start) {
+    CSectionGuard guard(&m_lock);
+    const HRESULT hr = CBaseFilter::Run(start);
+    if (SUCCEEDED(hr))
+        Complete();
+    return hr;
+}
+
+void COverlaySink::Complete() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_ended || m_completed || State() != State_Running)
+            return;
+        m_completed = true;
+    }
+    SendGraphEvent(EC_COMPLETE, S_OK, 0);
 }
 
 STDMETHODIMP COverlaySink::Stop() {
@@ -95,7 +114,11 @@ void COverlaySink::Write() {
         try {
             if (sample == nullptr) {
                 m_writer.Finish();
-                SendGraphEvent(EC_COMPLETE, S_OK, 0);
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_ended = true;
+                }
+                Complete();
                 return;
             }
             WriteSample(sample);

@@ -1,7 +1,7 @@
 // The tool's sink filter: the renderer end of the graph. Its input pin queues each received
 // sample (holding a reference, so the source's allocator runs out of buffers and waits when the
 // writer falls behind), and the sink's own writing thread hands the frames to a FrameWriter in
-// order. After the last frame it finishes the writer and reports EC_COMPLETE to the graph; a
+// order. After the last frame it finishes the writer and, once running, reports EC_COMPLETE; a
 // writer failure is recorded in the RunStatus, reported as EC_ERRORABORT, and refuses further
 // samples.
 #pragma once
@@ -25,6 +25,7 @@ public:
     int GetPinCount() override { return 1; }
     CBasePin* GetPin(int n) override { return n == 0 ? &m_pin : nullptr; }
     STDMETHODIMP Pause() override;
+    STDMETHODIMP Run(REFERENCE_TIME start) override;
     STDMETHODIMP Stop() override;
 
     IBaseFilter* Itf() { return static_cast<IBaseFilter*>(this); }
@@ -40,6 +41,9 @@ private:
     ~COverlaySink() override;
     void Write();
     void WriteSample(IMediaSample* sample);
+    // As a renderer, the sink reports completion only while running: an end reached while the
+    // graph is still pausing is reported when it runs.
+    void Complete();
 
     CSectionLock m_lock;
     CSectionLock m_receiveLock; // one sample or end-of-stream at a time
@@ -54,4 +58,6 @@ private:
     std::deque<IMediaSample*> m_queue; // counted; null is end-of-stream
     bool m_stopping = false;
     bool m_failed = false;
+    bool m_ended = false;     // the writer has finished
+    bool m_completed = false; // and EC_COMPLETE was sent
 };

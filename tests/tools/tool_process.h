@@ -1,0 +1,50 @@
+// dq-overlay run as a child process, as a user runs it: arguments, standard input from the test
+// (or nothing), standard error collected, the exit code (128 + N when killed by signal N).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+class ToolProcess {
+public:
+    // Starts the tool. With feedStdin the test writes its standard input (else /dev/null); with
+    // readStdout it reads its standard output (else /dev/null).
+    explicit ToolProcess(const std::vector<std::string>& args, bool feedStdin = false,
+                         bool readStdout = false);
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    // False when the tool no longer reads (it ended).
+    bool Write(const void* data, size_t size);
+    void CloseStdin();
+    // Reads exactly `size` bytes of standard output; false at its end.
+    bool Read(void* data, size_t size);
+    // Reads standard error until it holds `text`; false when the tool ended first or the
+    // generous limit passed (a hung build, not a measurement).
+    bool WaitForStderr(const std::string& text);
+    void Signal(int signal);
+    int Wait();
+    const std::string& Stderr() const { return m_stderr; }
+
+private:
+    // Appends what standard error has now; false at its end.
+    bool ReadStderr(int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+    int m_stderrFd = -1;
+    int m_stdout = -1;
+    std::string m_stderr;
+    int m_exitCode = -1;
+};
+
+struct ToolResult {
+    int exitCode;
+    std::string stderrText;
+};
+
+// Runs the tool to its end.
+ToolResult RunTool(const std::vector<std::string>& args);
