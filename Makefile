@@ -39,7 +39,8 @@ test-asan: deps
 
 # The threaded tests under ThreadSanitizer.
 test-tsan: deps
-	$(call configure_and_build,tsan,-DCMAKE_BUILD_TYPE=Debug -DDQ_SANITIZE=thread)
+	cmake -S . -B $(BUILD)/tsan -DCMAKE_BUILD_TYPE=Debug -DDQ_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD)/tsan -j $(JOBS) --target threaded_tests
 	cd $(BUILD)/tsan && ctest --output-on-failure -j $(JOBS) -L threaded
 
 # DirectQuorbit.ax for 64-bit and 32-bit Windows, and a check of what each exports and imports.
