@@ -1,4 +1,5 @@
 # The commands people type. Each build kind has its own directory under build/.
+#   make demo    install what is missing, build, run dq-overlay on a generated clip
 #   make test    install what is missing, build everything, run every test
 #   make build   the Linux build only
 #   make bench   build and run the benchmarks
@@ -11,7 +12,7 @@ BUILD := build
 CMAKE_FLAGS ?=
 EXPORTS := DllMain DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer
 
-.PHONY: all deps build test test-linux test-asan test-tsan windows bench format clean
+.PHONY: all deps build demo test test-linux test-asan test-tsan windows bench format clean
 
 all: build
 
@@ -53,6 +54,11 @@ windows: deps
 # Every benchmark program of the Linux build (release flags, no sanitizers).
 bench: build
 	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
+	bench/tools/overlay_vs_ffmpeg.sh $(BUILD)/linux
+
+# The main job on a clip the demo makes itself: out/demo.mp4 and a few PNG stills.
+demo: build
+	examples/run-demo.sh $(BUILD)/linux
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
