@@ -18,6 +18,12 @@ constexpr auto kPatience = std::chrono::seconds(120);
 } // namespace
 
 ToolProcess::ToolProcess(const std::vector<std::string>& args, bool feedStdin, bool readStdout) {
+    // Under the sanitizers the tool's standard error must hold only what the tool says.
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    std::string options = lsan ? lsan : "";
+    if (options.find("print_suppressions") == std::string::npos)
+        setenv("LSAN_OPTIONS",
+               (options + (options.empty() ? "" : ":") + "print_suppressions=0").c_str(), 1);
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
     if (feedStdin && pipe2(in, O_CLOEXEC) != 0)
         std::abort();

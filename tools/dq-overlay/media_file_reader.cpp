@@ -37,6 +37,17 @@ AVColorSpace ResolvedColorSpace(AVColorSpace given, int height) {
 MediaFileReader::MediaFileReader(const std::string& path, const ReadRange& range,
                                  AudioPassthrough& audio)
     : m_path(path), m_range(range), m_audio(audio) {
+    try {
+        Open();
+    } catch (...) {
+        Close(); // no destructor runs for an object that was never made
+        throw;
+    }
+}
+
+void MediaFileReader::Open() {
+    const std::string& path = m_path;
+    const ReadRange& range = m_range;
     m_input = avformat_alloc_context();
     if (m_input == nullptr)
         Fail("out of memory");
@@ -105,7 +116,12 @@ MediaFileReader::MediaFileReader(const std::string& path, const ReadRange& range
 }
 
 MediaFileReader::~MediaFileReader() {
+    Close();
+}
+
+void MediaFileReader::Close() {
     sws_freeContext(m_scaler);
+    m_scaler = nullptr;
     av_frame_free(&m_frame);
     av_packet_free(&m_packet);
     avcodec_free_context(&m_decoder);

@@ -32,6 +32,8 @@ public:
     std::string Describe() const;
 
 private:
+    void Open();
+    void Close();
     static int InterruptCallback(void* self);
     [[noreturn]] void Fail(const std::string& cause) const;
     // The next decoded frame, in m_frame; false at the end of the input.

@@ -59,6 +59,16 @@ bool MediaFileWriter::IsContainer(const std::string& path) {
 MediaFileWriter::MediaFileWriter(const std::string& path, const FrameFormat& format,
                                  const EncodeOptions& options, AudioPassthrough& audio)
     : m_file(path), m_format(format), m_audio(audio) {
+    try {
+        Open(options);
+    } catch (...) {
+        Close(); // no destructor runs for an object that was never made
+        throw;
+    }
+}
+
+void MediaFileWriter::Open(const EncodeOptions& options) {
+    const std::string& path = m_file.Path();
     const AVOutputFormat* container = av_guess_format(nullptr, path.c_str(), nullptr);
     if (container == nullptr)
         m_file.Fail("no container for '" + Extension(path) + "' files in this libavformat");
@@ -83,10 +93,16 @@ MediaFileWriter::MediaFileWriter(const std::string& path, const FrameFormat& for
 }
 
 MediaFileWriter::~MediaFileWriter() {
+    Close();
+}
+
+void MediaFileWriter::Close() {
     if (m_output != nullptr && m_output->pb != nullptr)
         avio_closep(&m_output->pb);
     avformat_free_context(m_output);
+    m_output = nullptr;
     sws_freeContext(m_scaler);
+    m_scaler = nullptr;
     av_frame_free(&m_picture);
     av_packet_free(&m_packet);
     avcodec_free_context(&m_encoder);

@@ -49,6 +49,8 @@ public:
     const std::vector<std::string>& LeftOut() const { return m_leftOut; }
 
 private:
+    void Open(const EncodeOptions& options);
+    void Close();
     void OpenEncoder(const EncodeOptions& options);
     void AddAudioStreams();
     // Muxes what the encoder has ready.

@@ -20,6 +20,16 @@ bool PngSequenceWriter::IsPattern(const std::string& path) {
 
 PngSequenceWriter::PngSequenceWriter(const std::string& path, const FrameFormat& format)
     : m_path(path), m_pattern(IsPattern(path)), m_format(format) {
+    try {
+        Open();
+    } catch (...) {
+        Close(); // no destructor runs for an object that was never made
+        throw;
+    }
+}
+
+void PngSequenceWriter::Open() {
+    const FrameFormat& format = m_format;
     const AVCodec* png = avcodec_find_encoder(AV_CODEC_ID_PNG);
     if (png == nullptr)
         Fail("this libavcodec has no PNG encoder");
@@ -54,7 +64,12 @@ PngSequenceWriter::PngSequenceWriter(const std::string& path, const FrameFormat&
 }
 
 PngSequenceWriter::~PngSequenceWriter() {
+    Close();
+}
+
+void PngSequenceWriter::Close() {
     sws_freeContext(m_scaler);
+    m_scaler = nullptr;
     av_packet_free(&m_packet);
     av_frame_free(&m_rgb);
     avcodec_free_context(&m_encoder);

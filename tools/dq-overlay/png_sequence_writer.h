@@ -30,6 +30,8 @@ public:
     std::string Describe() const override;
 
 private:
+    void Open();
+    void Close();
     std::string NameOf(int64_t number) const;
     [[noreturn]] void Fail(const std::string& cause) const;
 
