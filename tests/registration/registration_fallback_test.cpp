@@ -20,6 +20,10 @@ CoCreateInstance(REFCLSID rclsid, LPUNKNOWN outer, DWORD context, REFIID riid, L
         *ppv = nullptr;
         return REGDB_E_CLASSNOTREG;
     }
+    if (real == nullptr) { // the runtime's signature changed: this program must follow
+        *ppv = nullptr;
+        return E_UNEXPECTED;
+    }
     return real(rclsid, outer, context, riid, ppv);
 }
 
