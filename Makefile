@@ -12,7 +12,7 @@ BUILD := build
 CMAKE_FLAGS ?=
 EXPORTS := DllMain DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer
 
-.PHONY: all deps build demo test test-linux test-asan test-tsan windows bench format clean
+.PHONY: all deps build demo test test-linux test-asan test-tsan windows test-wine bench format clean
 
 all: build
 
@@ -27,7 +27,7 @@ endef
 build: deps
 	$(call configure_and_build,linux,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 
-test: deps test-linux test-asan test-tsan windows
+test: deps test-linux test-asan test-tsan windows test-wine
 	@echo "All tests passed."
 
 test-linux: build
@@ -50,6 +50,12 @@ windows: deps
 	$(call configure_and_build,win-i686,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake)
 	scripts/check-windows-dll.sh x86_64-w64-mingw32-objdump $(BUILD)/win-x86_64/bin/DirectQuorbit.ax $(EXPORTS)
 	scripts/check-windows-dll.sh i686-w64-mingw32-objdump $(BUILD)/win-i686/bin/DirectQuorbit.ax $(EXPORTS)
+
+# The 64-bit Windows build in Wine, in a fresh temporary prefix: the Windows backends' tests,
+# registration with regsvr32, a graph in Wine's filter graph manager, the property page in Wine's
+# property frame under Xvfb (with a screenshot), unregistration.
+test-wine: windows
+	tests/wine/run-wine-tests.sh $(BUILD)/win-x86_64 $(BUILD)/win-x86_64/wine/property-page.png
 
 # Every benchmark program of the Linux build (release flags, no sanitizers).
 bench: build
