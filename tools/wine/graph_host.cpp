@@ -4,7 +4,9 @@
 // module -> a test sink that keeps every frame. 300 frames run with a script of box cues while
 // the host, holding the source at chosen frames, hides the overlay, delays it, reloads the
 // script, and saves a new one with "Apply changes immediately" on; then every frame is checked
-// for the boxes its time and the settings of then call for. Last, Stop while frames flow.
+// for the boxes its time and the settings of then call for. Then Stop while frames flow; a
+// source with read-only buffers (the filter copies, then draws); and the module unloading once
+// everything is released.
 //
 // usage: dq-wine-graph.exe FOLDER   (a folder for the scripts; must exist)
 #include <windows.h>
@@ -187,6 +189,57 @@ void CheckFrames(CTestSink* sink) {
          framesWithEachBox[1], framesWithEachBox[2], framesWithEachBox[3]);
 }
 
+// A second source whose buffers the filter may not write: the in-place filter copies each frame
+// into a buffer of the downstream allocator and draws there; the source's buffers stay as sent.
+void RunReadOnly(IGraphBuilder* graph, IPin* overlayIn, IPin* overlayOut) {
+    constexpr int kReadOnlyFrames = 40;
+    CTestPushSource::Options options;
+    options.frames = kReadOnlyFrames;
+    options.width = kWidth;
+    options.height = kHeight;
+    options.frameDuration = kFrameDuration;
+    options.readOnly = true;
+    CTestPushSource* source = CTestPushSource::Create(options);
+    CTestSink* sink = CTestSink::Create();
+    graph->AddFilter(source->Itf(), L"Read-only source");
+    graph->AddFilter(sink->Itf(), L"Second sink");
+    HRESULT hr = graph->Connect(source->OutputPin(), overlayIn);
+    if (SUCCEEDED(hr))
+        hr = graph->Connect(overlayOut, sink->InputPin());
+    IMediaControl* control = nullptr;
+    graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+    if (Check(SUCCEEDED(hr), "a source with read-only buffers connects (%s)",
+              HexResult(hr).c_str())) {
+        control->Run();
+        sink->WaitForSamples(kReadOnlyFrames);
+        control->Stop();
+        const std::vector<CTestSink::Received> samples = sink->Samples();
+        const std::vector<CTestPushSource::Delivery> deliveries = source->Deliveries();
+        // The last script, still 1000 ms late: the box from frame 25 on.
+        int right = 0, intact = 0;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const std::vector<BYTE>& data = samples[i].data;
+            if (data.size() == size_t(kStride * kHeight))
+                right += i >= 25 ? ShowsBox(data, kYellow) : ShowsSource(data, int(i), kYellow);
+        }
+        for (const CTestPushSource::Delivery& d : deliveries)
+            intact += d.bufferIntact && SUCCEEDED(d.result);
+        Check(samples.size() == size_t(kReadOnlyFrames) && right == kReadOnlyFrames,
+              "all %d frames arrive, with the overlay where their time calls for it (%zu arrived, "
+              "%d right)",
+              kReadOnlyFrames, samples.size(), right);
+        Check(intact == kReadOnlyFrames, "and the source's own buffers are untouched (%d of %zu)",
+              intact, deliveries.size());
+    }
+    control->Release();
+    overlayIn->Disconnect();
+    overlayOut->Disconnect();
+    graph->RemoveFilter(sink->Itf());
+    graph->RemoveFilter(source->Itf());
+    source->Itf()->Release();
+    sink->Itf()->Release();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -332,18 +385,27 @@ int main(int argc, char** argv) {
              source->Deliveries().size());
 
         control->Release();
+        graph->RemoveFilter(sink->Itf());
+        graph->RemoveFilter(source->Itf());
+        source->Itf()->Release();
+        sink->Itf()->Release();
+
+        RunReadOnly(graph, overlayIn, overlayOut);
+
         overlayIn->Release();
         overlayOut->Release();
-        graph->RemoveFilter(sink->Itf());
         graph->RemoveFilter(overlay);
-        graph->RemoveFilter(source->Itf());
         persist->Release();
         settings->Release();
         overlay->Release();
-        source->Itf()->Release();
-        sink->Itf()->Release();
         graph->Release();
     }
+    // With every object gone the module may go: nothing of it (the file watcher's thread, the
+    // text backend) may still run once it is unloaded.
+    CoFreeUnusedLibrariesEx(0, 0);
+    Check(GetModuleHandleW(L"DirectQuorbit.ax") == nullptr,
+          "once everything is released, the module is unloaded");
+    Sleep(200);
     CoUninitialize();
     return dq::wine::ExitCode();
 }
