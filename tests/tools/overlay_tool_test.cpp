@@ -415,12 +415,30 @@ TEST_F(OverlayTool, WatchShowsABrokenEditOnTheVideoAndReportsItOnce) {
     EXPECT_EQ(err.find(report), err.rfind(report)) << err;
 }
 
-TEST_F(OverlayTool, VerboseSaysHowTheFilterWasMade) {
-    // The tests' registry is empty: the module beside the tool is loaded through its factory.
-    const ToolResult r = RunRaw({"--verbose", "--frames", "1"});
-    ASSERT_EQ(r.exitCode, 0) << r.stderrText;
-    EXPECT_NE(r.stderrText.find("filter: loaded from "), std::string::npos) << r.stderrText;
-    EXPECT_NE(r.stderrText.find("/DirectQuorbit.ax beside the executable"), std::string::npos);
+TEST_F(OverlayTool, TheFilterComesFromTheRegisteredModuleElseFromTheOneBesideTheTool) {
+    const std::string module = fs::path(DQ_OVERLAY_PATH).parent_path() / "DirectQuorbit.ax";
+    const std::vector<std::string> args = {"--verbose",    "--frames",     "1", "--size", kSize,
+                                           Path("in.bgr"), Path("out.bgr")};
+    // A registry of its own, empty at first: the module beside the tool is loaded and asked
+    // through its class factory.
+    const std::vector<std::string> registry = {"DQ_REGISTRY=" + Path("registry.db")};
+    const ToolResult beside = RunTool(args, registry);
+    ASSERT_EQ(beside.exitCode, 0) << beside.stderrText;
+    EXPECT_NE(beside.stderrText.find("filter: loaded from " + module +
+                                     " beside the executable (its class is not registered)"),
+              std::string::npos)
+        << beside.stderrText;
+
+    // Once registered, COM creates it by its class id.
+    const ToolResult registered = RunTool({"/s", module}, registry, DQ_REGSVR_PATH);
+    ASSERT_EQ(registered.exitCode, 0) << registered.stderrText;
+    const ToolResult com = RunTool(args, registry);
+    ASSERT_EQ(com.exitCode, 0) << com.stderrText;
+    EXPECT_NE(
+        com.stderrText.find("filter: created through COM from the registered module " + module),
+        std::string::npos)
+        << com.stderrText;
+    EXPECT_EQ(ReadFile("out.bgr"), PatternFrame(0)); // nothing to draw: the frame as it was
 }
 
 TEST_F(OverlayTool, MistakesOnTheCommandLineFailWithExit2) {

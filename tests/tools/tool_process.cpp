@@ -17,7 +17,8 @@ constexpr auto kPatience = std::chrono::seconds(120);
 
 } // namespace
 
-ToolProcess::ToolProcess(const std::vector<std::string>& args, bool feedStdin, bool readStdout) {
+ToolProcess::ToolProcess(const std::vector<std::string>& args, bool feedStdin, bool readStdout,
+                         const std::vector<std::string>& environment, const std::string& program) {
     // Under the sanitizers the tool's standard error must hold only what the tool says.
     const char* lsan = std::getenv("LSAN_OPTIONS");
     std::string options = lsan ? lsan : "";
@@ -37,12 +38,14 @@ ToolProcess::ToolProcess(const std::vector<std::string>& args, bool feedStdin, b
         dup2(input, STDIN_FILENO);
         dup2(readStdout ? out[1] : open("/dev/null", O_WRONLY), STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
+        for (const std::string& setting : environment)
+            putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(DQ_OVERLAY_PATH));
+        argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(DQ_OVERLAY_PATH, argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     if (feedStdin) {
@@ -146,8 +149,9 @@ int ToolProcess::Wait() {
     return m_exitCode;
 }
 
-ToolResult RunTool(const std::vector<std::string>& args) {
-    ToolProcess tool(args);
+ToolResult RunTool(const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment, const std::string& program) {
+    ToolProcess tool(args, false, false, environment, program);
     const int code = tool.Wait();
     return {code, tool.Stderr()};
 }

@@ -11,8 +11,11 @@ class ToolProcess {
 public:
     // Starts the tool. With feedStdin the test writes its standard input (else /dev/null); with
     // readStdout it reads its standard output (else /dev/null).
+    // `environment` holds NAME=value settings added to the tool's environment; `program`
+    // runs another program of the build instead of the tool.
     explicit ToolProcess(const std::vector<std::string>& args, bool feedStdin = false,
-                         bool readStdout = false);
+                         bool readStdout = false, const std::vector<std::string>& environment = {},
+                         const std::string& program = DQ_OVERLAY_PATH);
     ~ToolProcess();
     ToolProcess(const ToolProcess&) = delete;
     ToolProcess& operator=(const ToolProcess&) = delete;
@@ -46,5 +49,7 @@ struct ToolResult {
     std::string stderrText;
 };
 
-// Runs the tool to its end.
-ToolResult RunTool(const std::vector<std::string>& args);
+// Runs the tool (or another program) to its end.
+ToolResult RunTool(const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment = {},
+                   const std::string& program = DQ_OVERLAY_PATH);
