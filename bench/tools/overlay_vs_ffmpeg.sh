@@ -9,7 +9,7 @@
 # ffmpeg is installed here (and only here) from the "#bench" lines of scripts/packages.txt.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-build="${1:-$root/build/linux}"
+build="$(cd "${1:-$root/build/linux}" && pwd)"
 tool="$build/bin/dq-overlay"
 frames="${FRAMES:-300}"
 runs="${RUNS:-3}"
@@ -42,28 +42,40 @@ raw_in=(-f rawvideo -pix_fmt bgr24 -s "$size" -r "$rate" -i input.bgr)
 drawtext="drawtext=fontfile=$font:textfile=drawtext.txt:fontsize=48:fontcolor=white:borderw=2"
 drawtext+=":x=(w-text_w)/2:y=h-text_h-40"
 
-# Best frames per second of $runs runs of a command.
-measure() {
-    local best=0 start end fps
-    for (( r = 0; r < runs; ++r )); do
-        start=$EPOCHREALTIME
-        "$@" > /dev/null
-        end=$EPOCHREALTIME
-        fps=$(awk -v n="$frames" -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", n / (b - a) }')
-        best=$(awk -v a="$best" -v b="$fps" 'BEGIN { print (b > a) ? b : a }')
-    done
-    echo "$best"
+# Frames per second of one run of a command.
+fps_of() {
+    local start end
+    start=$EPOCHREALTIME
+    "$@" > /dev/null || { echo "error: $* failed" >&2; exit 1; }
+    end=$EPOCHREALTIME
+    awk -v n="$frames" -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", n / (b - a) }'
+}
+
+names=(read_only hide overlay text subtitles)
+declare -A best=([read_only]=0 [hide]=0 [overlay]=0 [text]=0 [subtitles]=0)
+one_run() {
+    case "$1" in
+    read_only) fps_of ffmpeg -nostdin -v error "${raw_in[@]}" -f null - ;;
+    hide) fps_of "$tool" --quiet --hide --size "$size" --rate "$rate" --script subtitles.srt \
+        input.bgr /dev/null ;;
+    overlay) fps_of "$tool" --quiet --size "$size" --rate "$rate" --script subtitles.srt \
+        input.bgr /dev/null ;;
+    text) fps_of ffmpeg -nostdin -v error "${raw_in[@]}" -vf "$drawtext" -f null - ;;
+    subtitles) fps_of ffmpeg -nostdin -v error "${raw_in[@]}" -vf subtitles=subtitles.srt -f null - ;;
+    esac
 }
 
 echo "dq-overlay and ffmpeg side by side: $size raw bgr24 in, nothing encoded out," \
-     "$frames frames, best of $runs runs"
-read_only=$(measure ffmpeg -nostdin -v error "${raw_in[@]}" -f null -)
-hide=$(measure "$tool" --quiet --hide --size "$size" --rate "$rate" --script subtitles.srt \
-    input.bgr /dev/null)
-overlay=$(measure "$tool" --quiet --size "$size" --rate "$rate" --script subtitles.srt \
-    input.bgr /dev/null)
-text=$(measure ffmpeg -nostdin -v error "${raw_in[@]}" -vf "$drawtext" -f null -)
-subtitles=$(measure ffmpeg -nostdin -v error "${raw_in[@]}" -vf subtitles=subtitles.srt -f null -)
+     "$frames frames, best of $runs rounds"
+# Round by round, every command once, so that a busy moment of the machine falls on all alike.
+for (( r = 0; r < runs; ++r )); do
+    for name in "${names[@]}"; do
+        fps=$(one_run "$name")
+        best[$name]=$(awk -v a="${best[$name]}" -v b="$fps" 'BEGIN { print (b > a) ? b : a }')
+    done
+done
+read_only=${best[read_only]} hide=${best[hide]} overlay=${best[overlay]}
+text=${best[text]} subtitles=${best[subtitles]}
 
 printf '  %-44s %8s fps\n' \
     "ffmpeg, no filter (reading only)" "$read_only" \
