@@ -303,6 +303,80 @@ TEST_F(OverlayTool, FrameTimesAndCountAndAudioSurviveAContainer) {
     }
 }
 
+// A clip of 20 frames at 10 fps with a tone, in an mp4 file.
+void WriteToneClip(const std::string& path) {
+    ClipSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.timeBase = {1, 10};
+    spec.frameRate = {10, 1};
+    spec.pts = ClipWriter::ConstantRate(20);
+    spec.audioEncoder = "aac";
+    spec.paint = [](int frame, uint8_t* bgr, int stride) {
+        for (int y = 0; y < 48; ++y)
+            std::fill_n(bgr + y * stride, 64 * 3, uint8_t(frame * 10));
+    };
+    ClipWriter::Write(path, spec);
+}
+
+TEST_F(OverlayTool, ACutOutputStartsAtZeroWithItsSoundCutWithThePicture) {
+    WriteToneClip(Path("tone.mp4"));
+    const ToolResult r =
+        RunTool({"--start", "0.5", "--frames", "8", Path("tone.mp4"), Path("cut.mkv")});
+    ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+    const ProbedMedia in = ProbeMedia(Path("tone.mp4"));
+    const ProbedMedia out = ProbeMedia(Path("cut.mkv"));
+    ASSERT_EQ(out.frames.size(), 8u);
+    for (size_t i = 0; i < out.frames.size(); ++i)
+        EXPECT_NEAR(out.frames[i].time, 0.1 * double(i), 1e-3) << "frame " << i;
+    // The packets of the input from 0.5 s to 1.3 s (where the eighth frame ends), moved to 0.
+    std::vector<ProbedPacket> expected;
+    for (const ProbedPacket& p : in.audio)
+        if (p.time >= 0.5 - 1e-9 && p.time < 1.3 - 1e-9)
+            expected.push_back(p);
+    ASSERT_EQ(out.audio.size(), expected.size());
+    ASSERT_FALSE(expected.empty());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(out.audio[i].data, expected[i].data) << "audio packet " << i;
+        EXPECT_NEAR(out.audio[i].time, expected[i].time - 0.5, 1e-3) << "audio packet " << i;
+    }
+}
+
+TEST_F(OverlayTool, EachContainerGetsEveryPictureAndTheSoundItCanHold) {
+    WriteToneClip(Path("tone.mp4"));
+    // WebM takes no AAC: the picture alone, and a note.
+    const ToolResult webm = RunTool({Path("tone.mp4"), Path("out.webm")});
+    ASSERT_EQ(webm.exitCode, 0) << webm.stderrText;
+    EXPECT_EQ(webm.stderrText,
+              "dq-overlay: '" + Path("out.webm") +
+                  "' cannot hold the input's aac audio (stream 1); it is left out\n");
+    const ProbedMedia vp9 = ProbeMedia(Path("out.webm"));
+    EXPECT_EQ(vp9.videoCodec, "vp9");
+    EXPECT_EQ(vp9.frames.size(), 20u);
+    EXPECT_EQ(vp9.audioCodec, "");
+    // AVI counts frames rather than keeping times: one frame per tick, none added or lost.
+    const ToolResult avi = RunTool({Path("tone.mp4"), Path("out.avi")});
+    ASSERT_EQ(avi.exitCode, 0) << avi.stderrText;
+    const ProbedMedia h264 = ProbeMedia(Path("out.avi"));
+    EXPECT_EQ(h264.frames.size(), 20u);
+    EXPECT_EQ(h264.audioCodec, "aac");
+}
+
+TEST_F(OverlayTool, RawFramesFromAPipeSkipToTheStart) {
+    ToolProcess tool({"--size", kSize, "--rate", "10", "--start", "1.5", "-", Path("out.bgr")},
+                     true);
+    for (int f = 0; f < kFrames; ++f) {
+        const auto frame = PatternFrame(f);
+        ASSERT_TRUE(tool.Write(frame.data(), frame.size()));
+    }
+    tool.CloseStdin();
+    ASSERT_EQ(tool.Wait(), 0) << tool.Stderr();
+    const auto out = ReadFile("out.bgr");
+    ASSERT_EQ(out.size(), size_t(kFrames - 15) * kFrameBytes);
+    for (const Change& c : Changes(out, 15))
+        EXPECT_FALSE(c.any); // frames 15 to 24, as they were
+}
+
 TEST_F(OverlayTool, ABrokenScriptStopsTheRunWithItsMessageAndLeavesNoOutput) {
     WriteFile("broken.txt", "0 1 | fine\n0 1 colour=#FF0000 | not fine\n");
     const auto before = Files();

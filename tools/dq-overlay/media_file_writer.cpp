@@ -143,8 +143,8 @@ void MediaFileWriter::OpenEncoder(const EncodeOptions& options) {
     c->sample_aspect_ratio = m_format.sampleAspect;
     c->framerate = m_format.frameRate;
     c->time_base = m_format.timeBase;
-    // A container without timestamps of its own (AVI) counts frames: one tick per frame.
-    if (!(container->flags & AVFMT_VARIABLE_FPS) && m_format.frameRate.num > 0)
+    // AVI keeps no timestamps: it counts frames, one tick per frame.
+    if (std::strcmp(container->name, "avi") == 0 && m_format.frameRate.num > 0)
         c->time_base = av_inv_q(m_format.frameRate);
     // MPEG-4 part 2 keeps its clock in 16 bits.
     if (codec->id == AV_CODEC_ID_MPEG4 && c->time_base.den > 65535)

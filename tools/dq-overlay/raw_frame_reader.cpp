@@ -62,13 +62,13 @@ RawFrameReader::RawFrameReader(const std::string& path, int width, int height, A
             Fail(std::strerror(errno));
         m_expected = total - m_skipped;
     } else {
-        std::vector<uint8_t> discard(size_t(width) * 3);
-        iovec v = {discard.data(), discard.size()};
-        for (int64_t i = 0; i < startFrame * height; ++i) {
+        // A pipe cannot seek: the frames before the start are read and dropped.
+        std::vector<uint8_t> discard(size_t(frameBytes));
+        while (m_skipped < startFrame) {
+            iovec v = {discard.data(), discard.size()}; // ReadExactly moves it along
             if (!ReadExactly(&v, 1))
                 break;
-            if (i % height == height - 1)
-                ++m_skipped;
+            ++m_skipped;
         }
     }
     if (m_expected >= 0 && range.frames)
