@@ -63,7 +63,7 @@ RawFrameReader::RawFrameReader(const std::string& path, int width, int height, A
         m_expected = total - m_skipped;
     } else {
         // A pipe cannot seek: the frames before the start are read and dropped.
-        std::vector<uint8_t> discard(size_t(frameBytes));
+        std::vector<uint8_t> discard(static_cast<size_t>(frameBytes));
         while (m_skipped < startFrame) {
             iovec v = {discard.data(), discard.size()}; // ReadExactly moves it along
             if (!ReadExactly(&v, 1))
