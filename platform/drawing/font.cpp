@@ -5,7 +5,8 @@
 namespace dq::gfx {
 namespace {
 
-// fontconfig's generic aliases: each resolves to the best installed face of that kind.
+// The generic families by their common names; each text backend resolves them to the best
+// installed face of that kind.
 const char* GenericName(GenericFontFamily family) {
     switch (family) {
     case GenericFontFamily::Monospace:
