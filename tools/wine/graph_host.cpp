@@ -248,7 +248,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     dq::wine::StartWatchdog(120, "the graph host");
-    const std::filesystem::path folder = argv[1];
+    // A folder whose name is not in any ANSI code page: the script is read, and its folder
+    // watched, by wide paths.
+    const std::filesystem::path folder =
+        std::filesystem::path(argv[1]) / L"\u30B9\u30AF\u30EA\u30D7\u30C8";
+    std::filesystem::create_directories(folder);
     const std::filesystem::path script = folder / "overlay.txt";
     WriteScript(script, Cue("0 4", kGreen) + Cue("4 8", kRed));
 
