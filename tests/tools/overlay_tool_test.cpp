@@ -411,6 +411,10 @@ TEST_F(OverlayTool, AnUnreadableInputFailsWithExit1AndLeavesNoOutput) {
         {{"--size", kSize, Path("short.bgr"), Path("out.mp4")},
          "dq-overlay: cannot read '" + Path("short.bgr") +
              "': its size is not a whole number of 93x64 bgr24 frames (is --size right?)\n"},
+        // A range with no frame in it makes no empty video.
+        {{"--size", kSize, "--start", "100", Path("in.bgr"), Path("f-%03d.png")},
+         "dq-overlay: '" + Path("in.bgr") +
+             "' has no frames from the start time on; nothing written\n"},
     };
     for (const Case& c : cases) {
         const ToolResult r = RunTool(c.args);

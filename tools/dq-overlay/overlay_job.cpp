@@ -265,8 +265,17 @@ int OverlayJob::Execute() {
         std::fprintf(stderr, "dq-overlay: the filter graph stopped before the end\n");
         return kExitProcessing;
     }
-    writer->Commit();
     const int64_t frames = m_status.FramesWritten();
+    // A video or a still without a single frame is no output at all.
+    if (frames == 0) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: %s has no frames%s; nothing written\n",
+                     m_options.input == "-" ? "standard input"
+                                            : ("'" + m_options.input + "'").c_str(),
+                     m_options.startMs > 0 ? " from the start time on" : "");
+        return kExitInput;
+    }
+    writer->Commit();
     char summary[160];
     std::snprintf(summary, sizeof summary, "%lld frames written to %s (%.1f fps)",
                   (long long)frames, Named(m_options.output).c_str(), progress.AverageFps(frames));
