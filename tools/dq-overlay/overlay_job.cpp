@@ -94,6 +94,10 @@ int OverlayJob::Run() {
         m_progress = nullptr; // the bar went with the stack, clearing its line
         std::fprintf(stderr, "dq-overlay: %s\n", e.what());
         return e.ExitCode();
+    } catch (const std::exception& e) { // out of memory, mostly
+        m_progress = nullptr;
+        std::fprintf(stderr, "dq-overlay: %s\n", e.what());
+        return kExitProcessing;
     }
 }
 

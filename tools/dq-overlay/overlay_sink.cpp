@@ -124,10 +124,12 @@ void COverlaySink::Write() {
             WriteSample(sample);
             sample->Release();
             m_status.FrameWritten();
-        } catch (const ToolError& e) {
+        } catch (const std::exception& e) {
             if (sample != nullptr)
                 sample->Release();
-            m_status.Fail(e.ExitCode(), e.what());
+            const auto* tool = dynamic_cast<const ToolError*>(&e);
+            m_status.Fail(tool ? tool->ExitCode() : kExitProcessing,
+                          tool ? e.what() : std::string("writing a frame failed: ") + e.what());
             {
                 std::lock_guard lock(m_mutex);
                 m_failed = true;

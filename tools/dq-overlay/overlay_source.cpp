@@ -1,6 +1,7 @@
 #include "overlay_source.h"
 
 #include <cstdio>
+#include <string>
 
 #include "tool_error.h"
 
@@ -98,6 +99,11 @@ void COverlaySource::Stream() {
         } catch (const ToolError& e) {
             sample->Release();
             m_status.Fail(e.ExitCode(), e.what());
+            Abort(E_FAIL);
+            return;
+        } catch (const std::exception& e) { // out of memory, mostly
+            sample->Release();
+            m_status.Fail(kExitProcessing, std::string("reading a frame failed: ") + e.what());
             Abort(E_FAIL);
             return;
         }
