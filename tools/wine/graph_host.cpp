@@ -317,6 +317,20 @@ int main(int argc, char** argv) {
             Check(false, "the output is connected");
         }
 
+        // Seeking questions go upstream through the system's seeking pass-through object,
+        // which the output pin aggregates.
+        IMediaSeeking* seeking = nullptr;
+        hr = overlayOut->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking));
+        if (Check(SUCCEEDED(hr) && seeking != nullptr,
+                  "the output pin answers IMediaSeeking through the system's pass-through (%s)",
+                  HexResult(hr).c_str())) {
+            DWORD capabilities = 0;
+            hr = seeking->GetCapabilities(&capabilities);
+            Note("its GetCapabilities, asked of the source (which cannot seek): %s",
+                 HexResult(hr).c_str());
+            seeking->Release();
+        }
+
         IMediaControl* control = nullptr;
         graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
         hr = control->Run();
