@@ -5,6 +5,7 @@
 // another file is renamed onto its name (editors that save by writing a new file and renaming
 // it over the old one).
 #include "platform/filewatch/file_system_watcher.h"
+#include "platform/filewatch/watched_folder.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -121,16 +122,6 @@ FileSystemWatcher::FileSystemWatcher() : m_impl(std::make_unique<Impl>(*this)) {
 
 FileSystemWatcher::~FileSystemWatcher() = default;
 
-void FileSystemWatcher::SetNotifyFilter(int filters) {
-    if (filters & ~(NotifyFilterSize | NotifyFilterLastWrite))
-        throw FileWatchError("only size and last-write changes can be watched");
-}
-
-void FileSystemWatcher::SetIncludeSubdirectories(bool include) {
-    if (include)
-        throw FileWatchError("sub-folders cannot be watched");
-}
-
 void FileSystemWatcher::SetChanged(ChangedHandler handler) {
     m_impl->WaitForHandler();
     std::lock_guard lock(m_impl->stateMutex);
@@ -138,11 +129,7 @@ void FileSystemWatcher::SetChanged(ChangedHandler handler) {
 }
 
 void FileSystemWatcher::SetPath(const fs::path& folder) {
-    if (folder.empty())
-        throw FileWatchError("no folder to watch");
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        throw FileWatchError("\"" + folder.string() + "\" is not a folder");
+    CheckWatchableFolder(folder);
     m_impl->WaitForHandler();
     m_impl->Retarget(folder);
 }

@@ -6,6 +6,7 @@
 // that save by writing a new file and renaming it over the old one) counts as a change too.
 // Names compare without regard to case, as the file system does.
 #include "platform/filewatch/file_system_watcher.h"
+#include "platform/filewatch/watched_folder.h"
 
 #include <windows.h>
 
@@ -233,16 +234,6 @@ FileSystemWatcher::FileSystemWatcher() : m_impl(std::make_unique<Impl>(*this)) {
 
 FileSystemWatcher::~FileSystemWatcher() = default;
 
-void FileSystemWatcher::SetNotifyFilter(int filters) {
-    if (filters & ~(NotifyFilterSize | NotifyFilterLastWrite))
-        throw FileWatchError("only size and last-write changes can be watched");
-}
-
-void FileSystemWatcher::SetIncludeSubdirectories(bool include) {
-    if (include)
-        throw FileWatchError("sub-folders cannot be watched");
-}
-
 void FileSystemWatcher::SetChanged(ChangedHandler handler) {
     m_impl->WaitForHandler();
     std::lock_guard lock(m_impl->stateMutex);
@@ -250,11 +241,7 @@ void FileSystemWatcher::SetChanged(ChangedHandler handler) {
 }
 
 void FileSystemWatcher::SetPath(const fs::path& folder) {
-    if (folder.empty())
-        throw FileWatchError("no folder to watch");
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        throw FileWatchError("\"" + folder.string() + "\" is not a folder");
+    CheckWatchableFolder(folder);
     Handle directory(CreateFileW(
         folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
