@@ -1,3 +1,4 @@
+#include "platform/linux/ref_counted.h"
 #include "platform/linux/filter_enumerator.h"
 
 #include <new>
@@ -9,14 +10,14 @@ namespace dqplatform {
 
 namespace {
 
-class FilterEnumerator final : public IEnumFilters {
+class FilterEnumerator final : public dqplatform::RefCounted<IEnumFilters> {
 public:
     explicit FilterEnumerator(FilterList* list) : m_list(list) {
         m_list->ListSnapshot(m_filters, m_version);
         m_list->ListOwner()->AddRef();
     }
     FilterEnumerator(const FilterEnumerator& other)
-        : IEnumFilters(), m_list(other.m_list), m_filters(other.m_filters),
+        : RefCounted(), m_list(other.m_list), m_filters(other.m_filters),
           m_version(other.m_version), m_position(other.m_position) {
         m_list->ListOwner()->AddRef();
         for (IBaseFilter* filter : m_filters)
@@ -33,15 +34,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     STDMETHODIMP Next(ULONG cFilters, IBaseFilter** ppFilter, ULONG* pcFetched) override {
@@ -102,7 +94,6 @@ private:
         m_filters.clear();
     }
 
-    LONG m_refs = 0;
     FilterList* const m_list;
     std::vector<IBaseFilter*> m_filters;
     LONG m_version = 0;

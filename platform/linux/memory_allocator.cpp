@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/linux/ref_counted.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/media_sample.h"
@@ -31,7 +32,7 @@ struct Storage {
     std::vector<bool> outstanding; // per sample: handed out and not yet back
 };
 
-class MemoryAllocator final : public IMemAllocator {
+class MemoryAllocator final : public dqplatform::RefCounted<IMemAllocator> {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
@@ -43,15 +44,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* pRequest,
@@ -224,7 +216,6 @@ private:
         return -1;
     }
 
-    LONG m_refs = 0;
     std::mutex m_mutex;
     std::condition_variable m_sampleFreed;
     bool m_propsSet = false;

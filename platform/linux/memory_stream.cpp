@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/linux/ref_counted.h"
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/win_error.h"
@@ -17,7 +18,7 @@ struct SharedBytes {
     std::vector<BYTE> bytes;
 };
 
-class MemoryStream final : public IStream {
+class MemoryStream final : public dqplatform::RefCounted<IStream> {
 public:
     explicit MemoryStream(std::shared_ptr<SharedBytes> data, ULONGLONG position = 0)
         : m_data(std::move(data)), m_position(position) {}
@@ -33,15 +34,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     STDMETHODIMP Read(void* pv, ULONG cb, ULONG* pcbRead) override {
@@ -181,7 +173,6 @@ public:
     }
 
 private:
-    LONG m_refs = 0;
     std::shared_ptr<SharedBytes> m_data;
     ULONGLONG m_position; // guarded by m_data->mutex
 };

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/ref_counted.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/kernel_events.h"
@@ -28,7 +29,7 @@ REFERENCE_TIME SteadyNow() {
            100;
 }
 
-class SystemClock final : public IReferenceClock {
+class SystemClock final : public dqplatform::RefCounted<IReferenceClock> {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
@@ -40,15 +41,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     // Never goes backwards; S_FALSE when the time is the same as the last one returned.
@@ -174,7 +166,6 @@ private:
         }
     }
 
-    LONG m_refs = 0;
     REFERENCE_TIME m_last = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
