@@ -38,6 +38,9 @@ struct State {
     std::unique_ptr<InPlaceOverlayHost> host;
     std::unique_ptr<ScriptMonitor> monitor;
     GstClockTime segmentTime = 0; // stream time at the segment's start, sent to the filter
+    // The script failure already posted as an error: negotiation may try the same caps several
+    // times, and one broken script is one error.
+    std::string failedStart;
 };
 
 // A message for the bus, posted once the lock is let go (a bus handler may set properties).
@@ -127,6 +130,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
         case PROP_SCRIPT: {
             const gchar* text = g_value_get_string(value);
             s.script = text != nullptr ? text : "";
+            s.failedStart.clear();
             if (settings != nullptr)
                 report = LoadScript(s);
             break;
@@ -209,10 +213,13 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, G
         const std::string path = AbsoluteScript(s.script);
         const std::string message = ScriptMonitor(path, s.width, s.height).Check();
         if (!message.empty()) {
-            GST_ELEMENT_ERROR(self, RESOURCE, READ, ("%s", message.c_str()),
-                              ("script %s at %dx%d", path.c_str(), s.width, s.height));
+            if (message != s.failedStart)
+                GST_ELEMENT_ERROR(self, RESOURCE, READ, ("%s", message.c_str()),
+                                  ("script %s at %dx%d", path.c_str(), s.width, s.height));
+            s.failedStart = message;
             return FALSE;
         }
+        s.failedStart.clear();
     }
     try {
         s.host = std::make_unique<InPlaceOverlayHost>(s.width, s.height);
@@ -243,6 +250,7 @@ gboolean Stop(GstBaseTransform* trans) {
     s.monitor.reset();
     s.host.reset();
     s.segmentTime = 0;
+    s.failedStart.clear();
     return TRUE;
 }
 
