@@ -39,6 +39,8 @@ ElementHarness::ElementHarness(const std::string& properties) {
 }
 
 ElementHarness::~ElementHarness() {
+    // Messages left on the bus hold the element, which holds the bus.
+    gst_bus_set_flushing(m_bus, TRUE);
     gst_harness_teardown(m_harness);
     gst_object_unref(m_bus);
     std::error_code ec;
