@@ -16,8 +16,6 @@ public:
     // Points the sample at a frame and sets its times and flags.
     void Reset(BYTE* data, LONG size, REFERENCE_TIME start, REFERENCE_TIME stop,
                bool discontinuity);
-    // References besides the owner's.
-    LONG Borrowed() const { return m_refs.load() - 1; }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;

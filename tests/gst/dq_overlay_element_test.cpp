@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gst/base/gstbasetransform.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include "element_harness.h"
@@ -87,6 +88,39 @@ TEST(DqOverlayElement, DrawsOnAWritableBufferWhereItLies) {
     EXPECT_EQ(after.data, memory);
     gst_buffer_unmap(out, &after);
     EXPECT_EQ(ElementHarness::Pixel(out, kBoxX, kBoxY), kGreen);
+    gst_buffer_unref(out);
+}
+
+TEST(DqOverlayElement, RowsFurtherApartThanTheFiltersAreDrawnOnAndTheirPaddingKept) {
+    ElementHarness h;
+    g_object_set(h.Element(), "script", h.Write("box.txt", BoxScript("0 5")).c_str(), nullptr);
+    // Rows of 64 pixels 256 bytes apart, as a video meta describes them; padding bytes 0xEE.
+    constexpr int kStride = 256;
+    GstBuffer* in = gst_buffer_new_allocate(nullptr, kStride * ElementHarness::kHeight, nullptr);
+    gst_buffer_memset(in, 0, 0xEE, kStride * ElementHarness::kHeight);
+    for (int y = 0; y < ElementHarness::kHeight; ++y)
+        gst_buffer_memset(in, y * kStride, ElementHarness::kGrey.b, ElementHarness::kWidth * 3);
+    gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+    gint strides[GST_VIDEO_MAX_PLANES] = {kStride};
+    gst_buffer_add_video_meta_full(in, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_BGR,
+                                   ElementHarness::kWidth, ElementHarness::kHeight, 1, offsets,
+                                   strides);
+    GST_BUFFER_PTS(in) = 0;
+
+    GstBuffer* out = nullptr;
+    ASSERT_EQ(h.Push(in, &out), GST_FLOW_OK);
+    GstMapInfo map;
+    gst_buffer_map(out, &map, GST_MAP_READ);
+    const guint8* box = map.data + kBoxY * kStride + kBoxX * 3;
+    EXPECT_EQ((Bgr{box[0], box[1], box[2]}), kGreen);
+    const guint8* clear = map.data + kClearY * kStride + kClearX * 3;
+    EXPECT_EQ((Bgr{clear[0], clear[1], clear[2]}), ElementHarness::kGrey);
+    int padding = 0;
+    for (int y = 0; y < ElementHarness::kHeight; ++y)
+        for (int x = ElementHarness::kWidth * 3; x < kStride; ++x)
+            padding += map.data[y * kStride + x] == 0xEE ? 1 : 0;
+    EXPECT_EQ(padding, (kStride - ElementHarness::kWidth * 3) * ElementHarness::kHeight);
+    gst_buffer_unmap(out, &map);
     gst_buffer_unref(out);
 }
 
