@@ -38,6 +38,7 @@ struct State {
     std::unique_ptr<InPlaceOverlayHost> host;
     std::unique_ptr<ScriptMonitor> monitor;
     GstClockTime segmentTime = 0; // stream time at the segment's start, sent to the filter
+    double segmentRate = 1.0;
     // The script failure already posted as an error: negotiation may try the same caps several
     // times, and one broken script is one error.
     std::string failedStart;
@@ -46,6 +47,13 @@ struct State {
 // A message for the bus, posted once the lock is let go (a bus handler may set properties).
 struct Report {
     bool warning = false;
+    std::string text;
+};
+
+// Why the element could not be set up for a stream, and whether to post it (the same script
+// failure is posted once, however often negotiation tries).
+struct Failure {
+    bool post = true;
     std::string text;
 };
 
@@ -199,49 +207,57 @@ void Finalize(GObject* object) {
     G_OBJECT_CLASS(gst_dq_overlay_parent_class)->finalize(object);
 }
 
-// A new frame size: a new graph around a new filter, set up as the properties say. A script that
-// does not load now fails the negotiation with its own message.
-gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, GstVideoInfo*) {
-    auto* self = GST_DQ_OVERLAY(filter);
-    State& s = *self->state;
-    std::lock_guard guard(s.lock);
+// A new frame size: a new graph around a new filter, set up as the properties say. Under the lock;
+// on a failure the element has no graph.
+std::optional<Failure> Configure(GstDqOverlay* self, State& s, int width, int height) {
     s.host.reset();
     s.monitor.reset();
-    s.width = GST_VIDEO_INFO_WIDTH(in);
-    s.height = GST_VIDEO_INFO_HEIGHT(in);
+    s.width = width;
+    s.height = height;
     if (!s.script.empty()) {
-        const std::string path = AbsoluteScript(s.script);
-        const std::string message = ScriptMonitor(path, s.width, s.height).Check();
+        // A script that does not load now fails the negotiation with its own message, once.
+        const std::string message = ScriptMonitor(AbsoluteScript(s.script), width, height).Check();
         if (!message.empty()) {
-            if (message != s.failedStart)
-                GST_ELEMENT_ERROR(self, RESOURCE, READ, ("%s", message.c_str()),
-                                  ("script %s at %dx%d", path.c_str(), s.width, s.height));
+            const bool again = message == s.failedStart;
             s.failedStart = message;
-            return FALSE;
+            return Failure{!again, message};
         }
         s.failedStart.clear();
     }
     try {
-        s.host = std::make_unique<InPlaceOverlayHost>(s.width, s.height);
+        s.host = std::make_unique<InPlaceOverlayHost>(width, height);
     } catch (const ToolError& e) {
-        GST_ELEMENT_ERROR(self, LIBRARY, INIT, ("%s", e.what()), (nullptr));
-        return FALSE;
+        return Failure{true, e.what()};
     }
-    GST_INFO_OBJECT(self, "filter %s, RGB24 %dx%d top-down", s.host->How().c_str(), s.width,
-                    s.height);
+    GST_INFO_OBJECT(self, "filter %s, RGB24 %dx%d top-down", s.host->How().c_str(), width, height);
     IDirectQuorbit* settings = s.host->Settings();
     settings->put_HideSubtitles(s.hide);
     settings->put_Delay(s.delay);
     settings->put_DebugOutput(s.debug);
     settings->put_ChangeImmediate(s.watch);
     if (std::optional<Report> report = LoadScript(s)) {
-        GST_ELEMENT_ERROR(self, RESOURCE, READ, ("%s", report->text.c_str()), (nullptr));
         s.host.reset();
         s.monitor.reset();
-        return FALSE;
+        return Failure{true, report->text};
     }
-    s.host->NewSegment(REFERENCE_TIME(s.segmentTime / 100), 1.0);
-    return TRUE;
+    s.host->NewSegment(REFERENCE_TIME(s.segmentTime / 100), s.segmentRate);
+    return std::nullopt;
+}
+
+gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, GstVideoInfo*) {
+    auto* self = GST_DQ_OVERLAY(filter);
+    State& s = *self->state;
+    std::optional<Failure> failure;
+    {
+        std::lock_guard guard(s.lock);
+        failure = Configure(self, s, GST_VIDEO_INFO_WIDTH(in), GST_VIDEO_INFO_HEIGHT(in));
+    }
+    if (!failure)
+        return TRUE;
+    // Posted without the lock: a bus handler may set properties.
+    if (failure->post)
+        GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("%s", failure->text.c_str()), (nullptr));
+    return FALSE;
 }
 
 gboolean Stop(GstBaseTransform* trans) {
@@ -250,6 +266,7 @@ gboolean Stop(GstBaseTransform* trans) {
     s.monitor.reset();
     s.host.reset();
     s.segmentTime = 0;
+    s.segmentRate = 1.0;
     s.failedStart.clear();
     return TRUE;
 }
@@ -264,6 +281,7 @@ gboolean SinkEvent(GstBaseTransform* trans, GstEvent* event) {
         if (segment->format == GST_FORMAT_TIME) {
             std::lock_guard guard(s.lock);
             s.segmentTime = segment->time;
+            s.segmentRate = segment->rate;
             if (s.host)
                 s.host->NewSegment(REFERENCE_TIME(segment->time / 100), segment->rate);
         }
