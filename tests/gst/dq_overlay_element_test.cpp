@@ -1,5 +1,6 @@
 // The dqoverlay element driven by a GstHarness: what it draws and when, in place or on a copy,
 // and how it answers properties, segments, flushes and scripts that fail.
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -256,6 +257,28 @@ TEST(DqOverlayElement, AMissingScriptAtStartIsAnElementErrorNamingTheFile) {
     const auto errors = h.Messages(GST_MESSAGE_ERROR);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_THAT(errors[0], HasSubstr("nowhere.srt"));
+}
+
+TEST(DqOverlayElement, PropertiesChangedFromAnotherThreadWhileFramesAreDrawn) {
+    ElementHarness h("watch=true");
+    const auto first = h.Write("first.txt", BoxScript("0 60"));
+    const auto second = h.Write("second.txt", BoxScript("0 60", "#FFFF0000"));
+    g_object_set(h.Element(), "script", first.c_str(), nullptr);
+    EXPECT_EQ(BoxAt(h, 0), kGreen);
+    std::atomic<bool> done{false};
+    std::thread setter([&] {
+        for (int i = 0; i < 40; ++i)
+            g_object_set(h.Element(), "script", (i % 2 ? first : second).c_str(), "delay", i - 20,
+                         "debug", i % 5 == 0, "watch", i % 7 != 0, nullptr);
+        done = true;
+    });
+    int frames = 0;
+    while (!done)
+        BoxAt(h, 40 * (++frames % 1000)); // within the cue, however many
+    setter.join();
+    // The last settings hold: the first script, watched, no delay shift past the cue.
+    g_object_set(h.Element(), "delay", 0, "debug", FALSE, nullptr);
+    EXPECT_EQ(BoxAt(h, 40), kGreen);
 }
 
 TEST(DqOverlayElement, PropertiesReadBackAsSet) {
