@@ -4,6 +4,7 @@
 #   make build   the Linux build only
 #   make bench   build and run the benchmarks
 #   make format  clang-format every source file
+#   make install-gst  the GStreamer element dqoverlay for this user
 
 # A comma, for passing sanitizer lists through $(call).
 , := ,
@@ -12,7 +13,8 @@ BUILD := build
 CMAKE_FLAGS ?=
 EXPORTS := DllMain DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer
 
-.PHONY: all deps build demo test test-linux test-asan test-tsan windows test-wine bench format clean
+.PHONY: all deps build demo test test-linux test-asan test-tsan windows test-wine bench format clean \
+	install-gst
 
 all: build
 
@@ -61,6 +63,16 @@ test-wine: windows
 bench: build
 	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 	bench/tools/overlay_vs_ffmpeg.sh $(BUILD)/linux
+	bench/tools/element_vs_textoverlay.sh $(BUILD)/linux
+
+# The GStreamer element for this user: the plugin and the filter's module in GStreamer's per-user
+# plugin folder (found without GST_PLUGIN_PATH), the platform library in directquorbit/ beside it.
+GST_PLUGIN_DIR ?= $(HOME)/.local/share/gstreamer-1.0/plugins
+install-gst: build
+	install -d "$(GST_PLUGIN_DIR)" "$(GST_PLUGIN_DIR)/../directquorbit"
+	install -m 644 $(BUILD)/linux/gst/libgstdqoverlay.so $(BUILD)/linux/gst/DirectQuorbit.ax \
+		"$(GST_PLUGIN_DIR)/"
+	install -m 644 $(BUILD)/linux/bin/libdqplatform.so "$(GST_PLUGIN_DIR)/../directquorbit/"
 
 # The main job on a clip the demo makes itself: out/demo.mp4 and a few PNG stills.
 demo: build

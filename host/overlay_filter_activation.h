@@ -1,7 +1,7 @@
 // Creates the DirectQuorbit filter as a DirectShow host does: through COM by its class id, from
 // the module registered for it. When the class is not registered, the module beside the
-// executable (DirectQuorbit.ax) is loaded and asked for the filter the same way COM would ask it:
-// DllGetClassObject, then IClassFactory::CreateInstance.
+// executable or plugin holding this code (DirectQuorbit.ax) is loaded and asked for the filter the
+// same way COM would ask it: DllGetClassObject, then IClassFactory::CreateInstance.
 #pragma once
 
 #include <string>
@@ -16,6 +16,6 @@ public:
 
     // The module file registered for the filter's class, or empty.
     static std::string RegisteredModule();
-    // DirectQuorbit.ax in the executable's folder.
+    // DirectQuorbit.ax in the folder of the executable or plugin holding this code.
     static std::string ModuleBesideExecutable();
 };

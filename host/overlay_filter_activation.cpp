@@ -1,6 +1,7 @@
 #include "overlay_filter_activation.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -49,9 +50,18 @@ std::string OverlayFilterActivation::RegisteredModule() {
 }
 
 std::string OverlayFilterActivation::ModuleBesideExecutable() {
-    char self[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = n > 0 ? std::string(self, size_t(n)) : std::string(".");
+    // The file holding this code: the tool's executable, or a plugin that a host program loaded.
+    Dl_info self = {};
+    std::string folder;
+    if (dladdr(reinterpret_cast<const void*>(&OverlayFilterActivation::ModuleBesideExecutable),
+               &self) != 0 &&
+        self.dli_fname != nullptr && std::strchr(self.dli_fname, '/') != nullptr) {
+        folder = self.dli_fname;
+    } else {
+        char exe[4096] = {};
+        const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+        folder = n > 0 ? std::string(exe, size_t(n)) : std::string(".");
+    }
     const size_t slash = folder.rfind('/');
     folder = slash == std::string::npos ? "." : folder.substr(0, slash);
     return folder + "/DirectQuorbit.ax";
