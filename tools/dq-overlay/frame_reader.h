@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "blocking_call.h"
 #include "frame_format.h"
 
 // Which part of the input to read.
@@ -32,10 +33,15 @@ public:
     virtual bool ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) = 0;
 
     // Makes a ReadFrame waiting for input, on any thread, return soon.
-    void Interrupt() { m_interrupted = true; }
+    void Interrupt() {
+        m_interrupted = true;
+        BlockingCall::WakeAll();
+    }
 
 protected:
     bool Interrupted() const { return m_interrupted.load(); }
+    // For a BlockingCall that Interrupt cuts short.
+    const std::atomic<bool>* InterruptFlag() const { return &m_interrupted; }
 
 private:
     std::atomic<bool> m_interrupted{false};

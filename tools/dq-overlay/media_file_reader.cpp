@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "av_error_text.h"
+#include "interrupt_signals.h"
 #include "tool_error.h"
 
 namespace {
@@ -52,10 +53,15 @@ void MediaFileReader::Open() {
     if (m_input == nullptr)
         Fail("out of memory");
     m_input->interrupt_callback = {&MediaFileReader::InterruptCallback, this};
-    int err = avformat_open_input(&m_input, path.c_str(), nullptr, nullptr);
-    if (err < 0)
-        Fail(AvErrorText(err)); // m_input is freed by a failed open
-    err = avformat_find_stream_info(m_input, nullptr);
+    int err = 0;
+    {
+        // Opening a FIFO waits for its writer, and probing for the first bytes.
+        BlockingCall call(InterruptFlag());
+        err = avformat_open_input(&m_input, path.c_str(), nullptr, nullptr);
+        if (err < 0)
+            Fail(AvErrorText(err)); // m_input is freed by a failed open
+        err = avformat_find_stream_info(m_input, nullptr);
+    }
     if (err < 0)
         Fail(AvErrorText(err));
     const AVCodec* codec = nullptr;
@@ -129,7 +135,9 @@ void MediaFileReader::Close() {
 }
 
 int MediaFileReader::InterruptCallback(void* self) {
-    return static_cast<MediaFileReader*>(self)->Interrupted() ? 1 : 0;
+    return static_cast<MediaFileReader*>(self)->Interrupted() || InterruptSignals::Received() != 0
+               ? 1
+               : 0;
 }
 
 void MediaFileReader::Fail(const std::string& cause) const {
@@ -161,7 +169,11 @@ bool MediaFileReader::Feed() {
     for (;;) {
         if (Interrupted())
             return false;
-        const int err = av_read_frame(m_input, m_packet);
+        int err = 0;
+        {
+            BlockingCall call(InterruptFlag());
+            err = av_read_frame(m_input, m_packet);
+        }
         if (err == AVERROR_EOF) {
             avcodec_send_packet(m_decoder, nullptr); // drain what the decoder holds
             m_draining = true;
