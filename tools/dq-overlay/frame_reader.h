@@ -32,6 +32,9 @@ public:
     // Throws ToolError when the input cannot be read.
     virtual bool ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) = 0;
 
+    // What the read lost so far (null: this kind of input loses nothing without failing).
+    virtual const class FrameLossCounter* Losses() const { return nullptr; }
+
     // Makes a ReadFrame waiting for input, on any thread, return soon.
     void Interrupt() {
         m_interrupted = true;

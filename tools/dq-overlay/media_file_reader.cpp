@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cstdlib>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -110,6 +111,7 @@ void MediaFileReader::Open() {
 
     const int64_t containerStart =
         m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time * 10; // µs to 100 ns
+    m_containerStart = containerStart;
     m_origin = containerStart + range.startMs * 10'000;
     if (range.startMs > 0) {
         // Land on the key frame before the start; the frames up to it are decoded and dropped.
@@ -175,6 +177,7 @@ bool MediaFileReader::Feed() {
             err = av_read_frame(m_input, m_packet);
         }
         if (err == AVERROR_EOF) {
+            m_atInputEnd = true;
             avcodec_send_packet(m_decoder, nullptr); // drain what the decoder holds
             m_draining = true;
             return true;
@@ -184,6 +187,7 @@ bool MediaFileReader::Feed() {
                 return false;
             Fail(AvErrorText(err));
         }
+        CountPacket(m_packet);
         const int index = m_packet->stream_index;
         if (index == m_video->index) {
             const int sent = avcodec_send_packet(m_decoder, m_packet);
@@ -244,6 +248,8 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
     for (;;) {
         if (!Decode()) {
             m_ended = true;
+            if (m_atInputEnd && !Interrupted())
+                CountEnd();
             return false;
         }
         const int64_t pts = m_frame->best_effort_timestamp;
@@ -270,6 +276,7 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
             m_ended = true;
             return false;
         }
+        CountFrame();
         stop = start + duration;
         m_lastStart = start;
         Convert(rows);
@@ -310,6 +317,71 @@ void MediaFileReader::Convert(uint8_t* rows) {
     uint8_t* dst[4] = {m_format.TopRow(rows), nullptr, nullptr, nullptr};
     int dstStride[4] = {m_format.DownStep(), 0, 0, 0};
     sws_scale(m_scaler, f->data, f->linesize, 0, f->height, dst, dstStride);
+}
+
+int64_t MediaFileReader::InputTime(int64_t timestamp, int index) const {
+    return av_rescale_q(timestamp, m_input->streams[index]->time_base, kRefTimeBase) -
+           m_containerStart;
+}
+
+bool MediaFileReader::InRange(int64_t inputTime) const {
+    const int64_t start = m_range.startMs * 10'000;
+    return inputTime >= start - 1 &&
+           (!m_range.durationMs || inputTime < start + *m_range.durationMs * 10'000);
+}
+
+void MediaFileReader::CountPacket(const AVPacket* packet) {
+    const int64_t timestamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (timestamp == AV_NOPTS_VALUE)
+        return;
+    const int index = packet->stream_index;
+    const int64_t time = InputTime(timestamp, index);
+    int64_t duration =
+        av_rescale_q(packet->duration, m_input->streams[index]->time_base, kRefTimeBase);
+    if (index == m_video->index && InRange(time)) {
+        // Durations stored in whole milliseconds drift from the frame rate over a long gap.
+        const AVRational rate = m_format.frameRate;
+        const int64_t nominal = rate.num > 0 ? av_rescale(10'000'000, rate.den, rate.num) : 0;
+        if (nominal > 0 && std::llabs(duration - nominal) * 20 <= nominal)
+            duration = nominal;
+        m_losses.PacketRead(time, duration);
+    } else
+        m_losses.PacketEnds(time + duration);
+}
+
+void MediaFileReader::CountFrame() {
+    const int64_t timestamp =
+        m_frame->pts != AV_NOPTS_VALUE ? m_frame->pts : m_frame->best_effort_timestamp;
+    if (timestamp == AV_NOPTS_VALUE)
+        return;
+    const bool damaged =
+        (m_frame->flags & AV_FRAME_FLAG_CORRUPT) != 0 || m_frame->decode_error_flags != 0;
+    m_losses.FrameDecoded(InputTime(timestamp, m_video->index), damaged);
+    FailIfStrict();
+}
+
+void MediaFileReader::CountEnd() {
+    // What the input says of its length: an index's frame count (for a read of all of it), and
+    // where its video, else its longest stream, ends.
+    std::optional<int64_t> frames;
+    if (m_range.startMs == 0 && !m_range.durationMs && m_video->nb_frames > 0)
+        frames = m_video->nb_frames;
+    std::optional<int64_t> end;
+    if (m_video->duration != AV_NOPTS_VALUE && m_video->duration > 0) {
+        const int64_t first = m_video->start_time != AV_NOPTS_VALUE ? m_video->start_time : 0;
+        end = InputTime(first + m_video->duration, m_video->index);
+    } else if (m_input->duration != AV_NOPTS_VALUE && m_input->duration > 0) {
+        end = m_input->duration * 10; // µs to 100 ns, from the container's start
+    }
+    if (end && m_range.durationMs)
+        end = std::min(*end, (m_range.startMs + *m_range.durationMs) * 10'000);
+    m_losses.InputEnded(frames, end);
+    FailIfStrict();
+}
+
+void MediaFileReader::FailIfStrict() const {
+    if (m_strict && m_losses.Any())
+        throw ToolError(kExitInput, m_losses.Describe("'" + m_path + "'", -1) + " (--strict)");
 }
 
 std::string MediaFileReader::Describe() const {

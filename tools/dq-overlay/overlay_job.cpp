@@ -9,6 +9,7 @@
 #include "audio_passthrough.h"
 #include "filter/i_direct_quorbit.h"
 #include "frame_buffers.h"
+#include "frame_loss_counter.h"
 #include "interrupt_signals.h"
 #include "media_file_reader.h"
 #include "media_file_writer.h"
@@ -142,6 +143,7 @@ std::unique_ptr<FrameReader> OverlayJob::OpenReader(AudioPassthrough& audio,
         return reader;
     }
     auto reader = std::make_unique<MediaFileReader>(m_options.input, range, audio);
+    reader->SetStrict(m_options.strict);
     description = reader->Describe();
     return reader;
 }
@@ -280,7 +282,15 @@ int OverlayJob::Execute() {
         return kExitProcessing;
     }
     const int64_t frames = m_status.FramesWritten();
+    const FrameLossCounter* losses = reader->Losses();
+    const bool lost = losses != nullptr && losses->Any();
     // A video or a still without a single frame is no output at all.
+    if (frames == 0 && lost) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: %s\n",
+                     losses->Describe("'" + m_options.input + "'", -1).c_str());
+        return kExitInput;
+    }
     if (frames == 0) {
         writer->Discard();
         std::fprintf(stderr, "dq-overlay: %s has no frames%s; nothing written\n",
@@ -298,5 +308,9 @@ int OverlayJob::Execute() {
                   (long long)frames, Named(m_options.output).c_str(), progress.AverageFps(frames));
     if (m_options.verbose || (!m_options.quiet && isatty(STDERR_FILENO)))
         Note(summary);
+    // Lost pictures are said even with --quiet: the output is not what the user may think.
+    if (lost)
+        std::fprintf(stderr, "dq-overlay: warning: %s\n",
+                     losses->Describe("'" + m_options.input + "'", frames).c_str());
     return kExitOk;
 }
