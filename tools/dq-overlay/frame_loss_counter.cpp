@@ -23,15 +23,34 @@ void FrameLossCounter::Lose(int64_t count, int64_t at) {
     m_lost += count;
 }
 
-void FrameLossCounter::PacketRead(int64_t time, int64_t duration) {
-    m_pending.insert({time, duration});
-    if (!m_latestRead || time > m_latestRead->time)
-        m_latestRead = Packet{time, duration};
-    PacketEnds(time + std::max<int64_t>(duration, 0));
+void FrameLossCounter::Place(int64_t position, int64_t size) {
+    if (position < 0) {
+        m_fileEnd = -1;
+        return;
+    }
+    if (m_fileEnd >= 0 && position > m_fileEnd + kSkipBytes)
+        ++m_skips;
+    m_fileEnd = position + std::max<int64_t>(size, 0);
 }
 
-void FrameLossCounter::PacketEnds(int64_t end) {
+void FrameLossCounter::PacketRead(int64_t time, int64_t duration, int64_t position, int64_t size) {
+    Place(position, size);
+    // Without positions no skip can be seen: the frame is taken to follow a skip of its own, so
+    // that uncovered time is not counted.
+    const Packet packet{time, duration, position < 0 ? -1 : m_skips};
+    m_pending.insert(packet);
+    if (!m_latestRead || time > m_latestRead->time)
+        m_latestRead = packet;
+    m_anyEnd = std::max(m_anyEnd, time + std::max<int64_t>(duration, 0));
+}
+
+void FrameLossCounter::OtherPacket(int64_t end, int64_t position, int64_t size) {
+    Place(position, size);
     m_anyEnd = std::max(m_anyEnd, end);
+}
+
+bool FrameLossCounter::Skipped(const Packet& from, const Packet& to) {
+    return from.skips >= 0 && to.skips > from.skips;
 }
 
 void FrameLossCounter::FrameDecoded(int64_t time, bool damaged) {
@@ -54,20 +73,21 @@ void FrameLossCounter::FrameDecoded(int64_t time, bool damaged) {
             first = it->time;
         it = m_pending.erase(it);
     }
-    int64_t duration = 0;
+    Packet current{time, 0, -1};
     if (it != m_pending.end() && it->time == time) {
-        duration = it->duration;
+        current = *it;
         m_pending.erase(it);
     }
-    // Time no frame covers since the last one: frames the demuxer skipped, or those above.
+    // Time no frame covers since the last one, where the demuxer skipped data: frames lost
+    // with it, or those above.
     int64_t uncovered = 0;
-    if (m_last) {
+    if (m_last && Skipped(*m_last, current)) {
         uncovered = FramesIn(time - m_last->time, m_last->duration) - 1;
         if (uncovered > 0)
             first = std::min(first, m_last->time + m_last->duration);
     }
     Lose(std::max(notDecoded, uncovered), first);
-    m_last = Packet{time, duration};
+    m_last = current;
 }
 
 void FrameLossCounter::InputEnded(std::optional<int64_t> declaredFrames,
@@ -76,7 +96,8 @@ void FrameLossCounter::InputEnded(std::optional<int64_t> declaredFrames,
     // out to be cut, where the packets before the cut are usually cut themselves.
     int64_t tail = int64_t(m_pending.size());
     int64_t first = tail > 0 ? m_pending.begin()->time : 0;
-    if (m_last && m_latestRead && m_latestRead->time > m_last->time) {
+    if (m_last && m_latestRead && m_latestRead->time > m_last->time &&
+        Skipped(*m_last, *m_latestRead)) {
         const int64_t uncovered = FramesIn(m_latestRead->time - m_last->time, m_last->duration);
         if (uncovered > tail)
             first = std::min(tail > 0 ? first : INT64_MAX, m_last->time + m_last->duration);

@@ -4,7 +4,9 @@
 // with errors it concealed are counted as damaged. Times are 100 ns from the input's start.
 //
 // A frame lasts its packet's duration, so time between two frames that no frame covers is lost
-// frames; where packets carry no duration, only packets read and never decoded count.
+// frames, when the demuxer also skipped bytes in between (damaged data it resynchronised after);
+// without such a skip it is a pause of a variable frame rate. Where packets carry no duration or
+// position, only packets read and never decoded count.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +16,14 @@
 
 class FrameLossCounter {
 public:
-    // A video packet of the part being read.
-    void PacketRead(int64_t time, int64_t duration);
-    // A packet of any stream, for where the input really ended.
-    void PacketEnds(int64_t end);
+    // A video packet of the part being read, with its place in the file (-1: unknown).
+    void PacketRead(int64_t time, int64_t duration, int64_t position, int64_t size);
+    // A packet of another stream, for where the input really ended and for skipped bytes.
+    void OtherPacket(int64_t end, int64_t position, int64_t size);
+
+    // Bytes between two packets beyond which the demuxer is taken to have skipped data: more
+    // than a container's own headers between packets.
+    static constexpr int64_t kSkipBytes = 4096;
     // A frame came out of the decoder, in presentation order.
     void FrameDecoded(int64_t time, bool damaged);
     // The input ended (not a range's end). What it declares of itself, when it does: the count
@@ -38,15 +44,21 @@ public:
 
 private:
     void Lose(int64_t count, int64_t at);
+    void Place(int64_t position, int64_t size);
 
     struct Packet {
         int64_t time, duration;
+        int64_t skips; // byte skips the demuxer had made when it was read
         bool operator<(const Packet& other) const { return time < other.time; }
     };
+    // The demuxer skipped data between reading the two.
+    static bool Skipped(const Packet& from, const Packet& to);
     std::set<Packet> m_pending;   // read, not yet decoded
     std::optional<Packet> m_last; // the last frame decoded, with its packet's duration
     std::optional<Packet> m_latestRead;
     int64_t m_anyEnd = INT64_MIN;
+    int64_t m_fileEnd = -1; // where the last packet read ends in the file
+    int64_t m_skips = 0;
     int64_t m_decoded = 0;
     int64_t m_lost = 0;
     int64_t m_firstLost = 0;

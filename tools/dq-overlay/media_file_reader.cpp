@@ -331,22 +331,22 @@ bool MediaFileReader::InRange(int64_t inputTime) const {
 }
 
 void MediaFileReader::CountPacket(const AVPacket* packet) {
-    const int64_t timestamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    if (timestamp == AV_NOPTS_VALUE)
-        return;
     const int index = packet->stream_index;
-    const int64_t time = InputTime(timestamp, index);
+    const int64_t timestamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const int64_t time = timestamp != AV_NOPTS_VALUE ? InputTime(timestamp, index) : INT64_MIN;
     int64_t duration =
         av_rescale_q(packet->duration, m_input->streams[index]->time_base, kRefTimeBase);
-    if (index == m_video->index && InRange(time)) {
-        // Durations stored in whole milliseconds drift from the frame rate over a long gap.
-        const AVRational rate = m_format.frameRate;
-        const int64_t nominal = rate.num > 0 ? av_rescale(10'000'000, rate.den, rate.num) : 0;
-        if (nominal > 0 && std::llabs(duration - nominal) * 20 <= nominal)
-            duration = nominal;
-        m_losses.PacketRead(time, duration);
-    } else
-        m_losses.PacketEnds(time + duration);
+    if (index != m_video->index || time == INT64_MIN || !InRange(time)) {
+        m_losses.OtherPacket(time == INT64_MIN ? INT64_MIN : time + duration, packet->pos,
+                             packet->size);
+        return;
+    }
+    // Durations stored in whole milliseconds drift from the frame rate over a long gap.
+    const AVRational rate = m_format.frameRate;
+    const int64_t nominal = rate.num > 0 ? av_rescale(10'000'000, rate.den, rate.num) : 0;
+    if (nominal > 0 && std::llabs(duration - nominal) * 20 <= nominal)
+        duration = nominal;
+    m_losses.PacketRead(time, duration, packet->pos, packet->size);
 }
 
 void MediaFileReader::CountFrame() {
