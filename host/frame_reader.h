@@ -31,11 +31,21 @@ public:
     // Throws ToolError when the input cannot be read.
     virtual bool ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) = 0;
 
+    // What the read lost so far (null: this kind of input loses nothing without failing).
+    virtual const class FrameLossCounter* Losses() const { return nullptr; }
+
     // Makes a ReadFrame waiting for input, on any thread, return soon.
-    void Interrupt() { m_interrupted = true; }
+    void Interrupt() {
+        m_interrupted = true;
+        WakeBlockedRead();
+    }
 
 protected:
+    // Readers whose reads wait in system calls cut them short here.
+    virtual void WakeBlockedRead() {}
     bool Interrupted() const { return m_interrupted.load(); }
+    // For a wait that Interrupt cuts short.
+    const std::atomic<bool>* InterruptFlag() const { return &m_interrupted; }
 
 private:
     std::atomic<bool> m_interrupted{false};

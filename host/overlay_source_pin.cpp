@@ -2,14 +2,8 @@
 
 #include <algorithm>
 
+#include "frame_buffers.h"
 #include "overlay_source.h"
-
-namespace {
-
-// Enough for the writer to work on a few frames while the next ones are read.
-constexpr LONG kBuffers = 6;
-
-} // namespace
 
 COverlaySourcePin::COverlaySourcePin(COverlaySource* filter, CSectionLock* lock)
     : CBaseOutputPin(WSTR("dq-overlay source output"), filter, lock, nullptr, WSTR("Output")),
@@ -30,7 +24,9 @@ HRESULT COverlaySourcePin::GetMediaType(int position, CMediaType* type) {
 HRESULT COverlaySourcePin::DecideBufferSize(IMemAllocator* allocator,
                                             ALLOCATOR_PROPERTIES* request) {
     const LONG frameBytes = LONG(m_pSource->Format().FrameBytes());
-    request->cBuffers = std::max(request->cBuffers, kBuffers);
+    const LONG buffers =
+        FrameBuffers::CountFor(size_t(frameBytes), FrameBuffers::AvailableMemory());
+    request->cBuffers = std::max(request->cBuffers, buffers);
     request->cbBuffer = std::max(request->cbBuffer, frameBytes);
     request->cbAlign = std::max<LONG>(request->cbAlign, 16);
     ALLOCATOR_PROPERTIES actual = {};

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -60,8 +61,12 @@ public:
         const int64_t align = request.cbAlign;
         const int64_t slot =
             (int64_t{request.cbPrefix} + request.cbBuffer + align - 1) / align * align;
-        if (slot > INT32_MAX || slot * request.cBuffers > INT32_MAX)
+        // One buffer's size must fit the sample's LONG; all of them together may pass 2 GB
+        // (six 16384x7282 frames do) and are counted in 64 bits.
+        if (slot > INT32_MAX)
             return E_INVALIDARG;
+        if (request.cBuffers > 0 && uint64_t(slot) > SIZE_MAX / uint64_t(request.cBuffers))
+            return E_OUTOFMEMORY;
 
         std::lock_guard lock(m_mutex);
         if (m_committed)
@@ -174,7 +179,8 @@ private:
 
     HRESULT Allocate() {
         const size_t align = static_cast<size_t>(m_props.cbAlign);
-        const size_t slot = static_cast<size_t>(m_props.cbPrefix) + m_props.cbBuffer;
+        const size_t slot =
+            static_cast<size_t>(m_props.cbPrefix) + static_cast<size_t>(m_props.cbBuffer);
         const size_t count = static_cast<size_t>(m_props.cBuffers);
         void* block = nullptr;
         if (posix_memalign(&block, std::max(align, alignof(std::max_align_t)), slot * count) != 0)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -59,6 +60,35 @@ TEST(MemoryAllocator, NegotiatesAlignmentAndPrefix) {
     }
     a->Release();
     b->Release();
+}
+
+// Six 16384x7282 frames take 2.1 GB together: the total passes 32 bits, each buffer does not.
+TEST(MemoryAllocator, BuffersTogetherLargerThan2GBAreGivenAndAddressedWhole) {
+    Ref<IMemAllocator> allocator;
+    NewAllocator(allocator);
+    const LONG frame = 16384 * 3 * 7282;
+    ALLOCATOR_PROPERTIES request{6, frame, 16, 0}, actual{};
+    ASSERT_EQ(allocator->SetProperties(&request, &actual), S_OK);
+    EXPECT_EQ(actual.cBuffers, 6);
+    EXPECT_EQ(actual.cbBuffer, frame);
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    IMediaSample* samples[6] = {};
+    for (IMediaSample*& s : samples)
+        ASSERT_EQ(allocator->GetBuffer(&s, nullptr, nullptr, 0), S_OK);
+    // The last buffer lies beyond 2 GB from the first; only its last page is touched.
+    BYTE* first = nullptr;
+    BYTE* last = nullptr;
+    ASSERT_EQ(samples[0]->GetPointer(&first), S_OK);
+    ASSERT_EQ(samples[5]->GetPointer(&last), S_OK);
+    EXPECT_GE(uint64_t(last - first), uint64_t(5) * uint64_t(frame));
+    last[frame - 1] = 0x5A;
+    EXPECT_EQ(samples[5]->GetSize(), frame);
+    for (IMediaSample* s : samples)
+        s->Release();
+    // A single buffer still has to fit its LONG size.
+    ASSERT_EQ(allocator->Decommit(), S_OK);
+    request = {1, INT32_MAX, 64, 0};
+    EXPECT_EQ(allocator->SetProperties(&request, &actual), E_INVALIDARG);
 }
 
 TEST(MemoryAllocator, CommitAndGetBufferNeedTheirPreconditions) {

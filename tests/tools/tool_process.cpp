@@ -4,6 +4,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -134,6 +136,47 @@ bool ToolProcess::WaitForStderr(const std::string& text) {
 
 void ToolProcess::Signal(int signal) {
     kill(m_pid, signal);
+}
+
+int ToolProcess::WaitAtMost(std::chrono::seconds patience) {
+    if (m_exitCode >= 0)
+        return m_exitCode;
+    CloseStdin();
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    int status = 0;
+    for (;;) {
+        ReadStderr(20);
+        const pid_t done = waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(m_pid, SIGKILL);
+            Wait();
+            return -1;
+        }
+    }
+    while (ReadStderr(0)) {
+    }
+    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return m_exitCode;
+}
+
+bool ToolProcess::WaitForBlockingCall(long number) {
+    const std::string path = "/proc/" + std::to_string(m_pid) + "/syscall";
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const std::string stat = "/proc/" + std::to_string(m_pid) + "/stat";
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string state;
+        std::ifstream(stat) >> state >> state >> state; // pid (name) state
+        if (state.empty() || state == "Z")
+            return false;    // ended
+        std::string current; // a number, or "running"
+        std::ifstream(path) >> current;
+        if (current == std::to_string(number))
+            return true;
+        ReadStderr(20);
+    }
+    return false;
 }
 
 int ToolProcess::Wait() {

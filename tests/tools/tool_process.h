@@ -2,6 +2,7 @@
 // (or nothing), standard error collected, the exit code (128 + N when killed by signal N).
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ public:
     bool WaitForStderr(const std::string& text);
     void Signal(int signal);
     int Wait();
+    // Wait, for a tool that may hang: one still running after `patience` (far beyond any
+    // reasonable run; a hang, not a measurement) is killed, and -1 returned.
+    int WaitAtMost(std::chrono::seconds patience);
+    // Waits until the tool's main thread blocks in the system call `number` (SYS_openat, ...);
+    // false when it ended first or the patience ran out.
+    bool WaitForBlockingCall(long number);
+    pid_t Pid() const { return m_pid; }
     const std::string& Stderr() const { return m_stderr; }
 
 private:

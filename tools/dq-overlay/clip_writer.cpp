@@ -116,7 +116,12 @@ void ClipWriter::Write(const std::string& path, const ClipSpec& spec) {
     }
 
     Check(avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE), path);
-    Check(avformat_write_header(out, nullptr), path);
+    AVDictionary* muxerOptions = nullptr;
+    if (spec.fastStart)
+        av_dict_set(&muxerOptions, "movflags", "faststart", 0);
+    const int header = avformat_write_header(out, &muxerOptions);
+    av_dict_free(&muxerOptions);
+    Check(header, path);
 
     // Pictures painted in bgr24, converted to the encoder's format.
     const int stride = spec.width * 3;

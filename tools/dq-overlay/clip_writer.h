@@ -21,7 +21,8 @@ struct ClipSpec {
     std::string videoEncoder = "libx264";
     std::string audioEncoder; // empty: no audio; else e.g. "aac", "pcm_s16le", "libopus"
     int audioRate = 48000;
-    int quality = 20; // CRF for x264
+    int quality = 20;       // CRF for x264
+    bool fastStart = false; // MP4 and MOV: the index before the media data, as for streaming
     // Paints frame n into a top-down bgr24 picture with the given row stride.
     std::function<void(int frame, uint8_t* bgr, int stride)> paint;
     // The tone's sample at a time (seconds), -1 to 1.

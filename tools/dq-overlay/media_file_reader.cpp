@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "av_error_text.h"
+#include "interrupt_signals.h"
 #include "tool_error.h"
 
 namespace {
@@ -52,10 +53,15 @@ void MediaFileReader::Open() {
     if (m_input == nullptr)
         Fail("out of memory");
     m_input->interrupt_callback = {&MediaFileReader::InterruptCallback, this};
-    int err = avformat_open_input(&m_input, path.c_str(), nullptr, nullptr);
-    if (err < 0)
-        Fail(AvErrorText(err)); // m_input is freed by a failed open
-    err = avformat_find_stream_info(m_input, nullptr);
+    int err = 0;
+    {
+        // Opening a FIFO waits for its writer, and probing for the first bytes.
+        BlockingCall call(InterruptFlag());
+        err = avformat_open_input(&m_input, path.c_str(), nullptr, nullptr);
+        if (err < 0)
+            Fail(AvErrorText(err)); // m_input is freed by a failed open
+        err = avformat_find_stream_info(m_input, nullptr);
+    }
     if (err < 0)
         Fail(AvErrorText(err));
     const AVCodec* codec = nullptr;
@@ -104,6 +110,7 @@ void MediaFileReader::Open() {
 
     const int64_t containerStart =
         m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time * 10; // µs to 100 ns
+    m_containerStart = containerStart;
     m_origin = containerStart + range.startMs * 10'000;
     if (range.startMs > 0) {
         // Land on the key frame before the start; the frames up to it are decoded and dropped.
@@ -129,7 +136,9 @@ void MediaFileReader::Close() {
 }
 
 int MediaFileReader::InterruptCallback(void* self) {
-    return static_cast<MediaFileReader*>(self)->Interrupted() ? 1 : 0;
+    return static_cast<MediaFileReader*>(self)->Interrupted() || InterruptSignals::Received() != 0
+               ? 1
+               : 0;
 }
 
 void MediaFileReader::Fail(const std::string& cause) const {
@@ -161,8 +170,13 @@ bool MediaFileReader::Feed() {
     for (;;) {
         if (Interrupted())
             return false;
-        const int err = av_read_frame(m_input, m_packet);
+        int err = 0;
+        {
+            BlockingCall call(InterruptFlag());
+            err = av_read_frame(m_input, m_packet);
+        }
         if (err == AVERROR_EOF) {
+            m_atInputEnd = true;
             avcodec_send_packet(m_decoder, nullptr); // drain what the decoder holds
             m_draining = true;
             return true;
@@ -172,6 +186,7 @@ bool MediaFileReader::Feed() {
                 return false;
             Fail(AvErrorText(err));
         }
+        CountPacket(m_packet);
         const int index = m_packet->stream_index;
         if (index == m_video->index) {
             const int sent = avcodec_send_packet(m_decoder, m_packet);
@@ -232,6 +247,8 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
     for (;;) {
         if (!Decode()) {
             m_ended = true;
+            if (m_atInputEnd && !Interrupted())
+                CountEnd();
             return false;
         }
         const int64_t pts = m_frame->best_effort_timestamp;
@@ -258,6 +275,7 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
             m_ended = true;
             return false;
         }
+        CountFrame();
         stop = start + duration;
         m_lastStart = start;
         Convert(rows);

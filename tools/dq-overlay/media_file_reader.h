@@ -6,6 +6,8 @@
 #include <string>
 
 #include "audio_passthrough.h"
+#include "frame_loss_counter.h"
+#include "blocking_call.h"
 #include "frame_reader.h"
 
 struct AVFormatContext;
@@ -31,6 +33,13 @@ public:
     // For --verbose: "h264 1920x1080 yuv420p, 25 fps; audio: aac".
     std::string Describe() const;
 
+    // Any frame lost or damaged fails the read (ToolError, input) as soon as it is found.
+    void SetStrict(bool strict) { m_strict = strict; }
+    const FrameLossCounter* Losses() const override { return &m_losses; }
+
+protected:
+    void WakeBlockedRead() override { BlockingCall::WakeAll(); }
+
 private:
     void Open();
     void Close();
@@ -42,6 +51,14 @@ private:
     bool Feed();
     void Convert(uint8_t* rows);
     void EstimateFrames();
+    // Input time (100 ns from its start) of a timestamp of stream `index`, and whether it lies
+    // in the part being read.
+    int64_t InputTime(int64_t timestamp, int index) const;
+    bool InRange(int64_t inputTime) const;
+    void CountPacket(const AVPacket* packet);
+    void CountFrame();
+    void CountEnd();
+    void FailIfStrict() const;
 
     std::string m_path;
     ReadRange m_range;
@@ -63,5 +80,9 @@ private:
     int64_t m_lastStart = 0;
     bool m_draining = false; // the demuxer is at its end; the decoder gives what it holds
     bool m_ended = false;
+    bool m_atInputEnd = false; // the demuxer reached the input's end
     int m_decodeErrors = 0;
+    int64_t m_containerStart = 0; // 100 ns
+    FrameLossCounter m_losses;
+    bool m_strict = false;
 };

@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "av_error_text.h"
+#include "interrupt_signals.h"
 #include "tool_error.h"
 
 namespace {
@@ -83,7 +84,11 @@ void MediaFileWriter::Open(const EncodeOptions& options) {
     AddAudioStreams();
 
     if (!(container->flags & AVFMT_NOFILE)) {
-        err = avio_open(&m_output->pb, m_file.WritePath().c_str(), AVIO_FLAG_WRITE);
+        // A write stuck in a slow file system gives up once the run is interrupted.
+        const AVIOInterruptCB interrupt = {
+            [](void*) { return InterruptSignals::Received() != 0 ? 1 : 0; }, nullptr};
+        err = avio_open2(&m_output->pb, m_file.WritePath().c_str(), AVIO_FLAG_WRITE, &interrupt,
+                         nullptr);
         if (err < 0)
             m_file.Fail(AvErrorText(err));
     }

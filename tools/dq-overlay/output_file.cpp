@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "interrupt_signals.h"
+#include "stale_partials.h"
 #include "tool_error.h"
 
 OutputFile::OutputFile(std::string path) : m_path(std::move(path)) {
@@ -23,8 +24,9 @@ OutputFile::OutputFile(std::string path) : m_path(std::move(path)) {
     const size_t slash = m_path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : m_path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+    RemoveStalePartials(m_path);
     m_writePath = folder + "." + name + "." + std::to_string(getpid()) + ".partial";
-    InterruptSignals::SetTemporaryFile(m_writePath.c_str());
+    InterruptSignals::AddTemporaryFile(m_writePath);
 }
 
 OutputFile::~OutputFile() {
@@ -45,18 +47,19 @@ void OutputFile::Commit() {
     m_done = true;
     if (IsDirect())
         return;
-    InterruptSignals::SetTemporaryFile(nullptr);
-    if (std::rename(m_writePath.c_str(), m_path.c_str()) != 0) {
-        const int error = errno;
+    const bool renamed = std::rename(m_writePath.c_str(), m_path.c_str()) == 0;
+    const int error = errno;
+    if (!renamed)
         unlink(m_writePath.c_str());
+    InterruptSignals::RemoveTemporaryFile(m_writePath);
+    if (!renamed)
         Fail(std::strerror(error));
-    }
 }
 
 void OutputFile::Discard() {
     m_done = true;
     if (IsDirect())
         return;
-    InterruptSignals::SetTemporaryFile(nullptr);
     unlink(m_writePath.c_str());
+    InterruptSignals::RemoveTemporaryFile(m_writePath);
 }

@@ -8,6 +8,8 @@
 
 #include "audio_passthrough.h"
 #include "filter/i_direct_quorbit.h"
+#include "frame_buffers.h"
+#include "frame_loss_counter.h"
 #include "interrupt_signals.h"
 #include "media_file_reader.h"
 #include "media_file_writer.h"
@@ -88,17 +90,26 @@ void OverlayJob::Verbose(const std::string& line) {
 }
 
 int OverlayJob::Run() {
+    InterruptSignals::SetOutputName(Named(m_options.output));
     try {
         return Execute();
-    } catch (const ToolError& e) {
+    } catch (const std::exception& e) {
         m_progress = nullptr; // the bar went with the stack, clearing its line
+        // A call cut short by a signal fails with a message of its own; the signal is the news.
+        if (const int signal = InterruptSignals::Received(); signal != 0)
+            return Interrupted(signal);
+        const auto* tool = dynamic_cast<const ToolError*>(&e);
         std::fprintf(stderr, "dq-overlay: %s\n", e.what());
-        return e.ExitCode();
-    } catch (const std::exception& e) { // out of memory, mostly
-        m_progress = nullptr;
-        std::fprintf(stderr, "dq-overlay: %s\n", e.what());
-        return kExitProcessing;
+        return tool != nullptr ? tool->ExitCode() : kExitProcessing; // else out of memory, mostly
     }
+}
+
+int OverlayJob::Interrupted(int signal) {
+    while (!InterruptSignals::TakeOverEnding())
+        pause(); // the signal watcher is ending the process, with the message
+    std::fprintf(stderr, "dq-overlay: interrupted; %s not written\n",
+                 Named(m_options.output).c_str());
+    return kExitSignalBase + signal;
 }
 
 OverlayJob::OutputKind OverlayJob::KindOfOutput() const {
@@ -132,6 +143,7 @@ std::unique_ptr<FrameReader> OverlayJob::OpenReader(AudioPassthrough& audio,
         return reader;
     }
     auto reader = std::make_unique<MediaFileReader>(m_options.input, range, audio);
+    reader->SetStrict(m_options.strict);
     description = reader->Describe();
     return reader;
 }
@@ -205,6 +217,8 @@ int OverlayJob::Execute() {
     std::string inputDescription;
     std::unique_ptr<FrameReader> reader = OpenReader(audio, inputDescription);
     const FrameFormat& format = reader->Format();
+    FrameBuffers::Check(format.width, format.height, format.FrameBytes(),
+                        FrameBuffers::AvailableMemory());
     Verbose("input: " +
             (m_options.input == "-" ? std::string("standard input") : "'" + m_options.input + "'") +
             ", " + inputDescription);
@@ -253,11 +267,9 @@ int OverlayJob::Execute() {
     progress.Clear();
     m_progress = nullptr;
 
-    if (signal != 0) {
+    if (signal != 0 || (signal = InterruptSignals::Received()) != 0) {
         writer->Discard();
-        std::fprintf(stderr, "dq-overlay: interrupted; %s not written\n",
-                     Named(m_options.output).c_str());
-        return kExitSignalBase + signal;
+        return Interrupted(signal);
     }
     if (m_status.Failed()) {
         writer->Discard();
@@ -270,7 +282,15 @@ int OverlayJob::Execute() {
         return kExitProcessing;
     }
     const int64_t frames = m_status.FramesWritten();
+    const FrameLossCounter* losses = reader->Losses();
+    const bool lost = losses != nullptr && losses->Any();
     // A video or a still without a single frame is no output at all.
+    if (frames == 0 && lost) {
+        writer->Discard();
+        std::fprintf(stderr, "dq-overlay: %s\n",
+                     losses->Describe("'" + m_options.input + "'", -1).c_str());
+        return kExitInput;
+    }
     if (frames == 0) {
         writer->Discard();
         std::fprintf(stderr, "dq-overlay: %s has no frames%s; nothing written\n",
@@ -279,11 +299,18 @@ int OverlayJob::Execute() {
                      m_options.startMs > 0 ? " from the start time on" : "");
         return kExitInput;
     }
+    // From here the run ends as it would have without a late signal.
+    while (!InterruptSignals::TakeOverEnding())
+        pause();
     writer->Commit();
     char summary[160];
     std::snprintf(summary, sizeof summary, "%lld frames written to %s (%.1f fps)",
                   (long long)frames, Named(m_options.output).c_str(), progress.AverageFps(frames));
     if (m_options.verbose || (!m_options.quiet && isatty(STDERR_FILENO)))
         Note(summary);
+    // Lost pictures are said even with --quiet: the output is not what the user may think.
+    if (lost)
+        std::fprintf(stderr, "dq-overlay: warning: %s\n",
+                     losses->Describe("'" + m_options.input + "'", frames).c_str());
     return kExitOk;
 }

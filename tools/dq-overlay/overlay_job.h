@@ -27,6 +27,8 @@ private:
     enum class OutputKind { Container, Png, Raw };
 
     int Execute();
+    // Says the run was interrupted by `signal` (once) and gives the exit code.
+    int Interrupted(int signal);
     OutputKind KindOfOutput() const;
     std::unique_ptr<FrameReader> OpenReader(AudioPassthrough& audio, std::string& description);
     std::unique_ptr<FrameWriter> OpenWriter(const FrameFormat& format, AudioPassthrough& audio);

@@ -109,8 +109,11 @@ Encoding:
   --codec NAME      video encoder, e.g. libx264, libx265, libvpx-vp9, mpeg4, ffv1
   --quality N       constant quality, lower is better: the CRF of x264/x265 (default 20)
                     and VP8/VP9 (default 32); the quantiser of other encoders
+Damaged input:
+  --strict          fail (exit 1, nothing written) when a frame of the input is lost or
+                    damaged; without it the run goes on and ends with a warning
 Output:
-  --quiet           no progress bar and no notes; errors only
+  --quiet           no progress bar and no notes; errors and warnings only
   --verbose         say how the graph is made and what is written
   --help, --version
 
@@ -195,6 +198,9 @@ CommandAction ParseOverlayOptions(int argc, char** argv, OverlayOptions& o) {
             o.codec = std::string(value());
         } else if (name == "--quality") {
             o.quality = int(IntValue(name, value(), 0, 1000));
+        } else if (name == "--strict") {
+            flag();
+            o.strict = true;
         } else if (name == "--quiet") {
             flag();
             o.quiet = true;

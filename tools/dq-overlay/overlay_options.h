@@ -35,6 +35,9 @@ struct OverlayOptions {
     std::string codec;
     std::optional<int> quality;
 
+    // A lost or damaged frame of the input fails the run instead of ending it with a warning.
+    bool strict = false;
+
     bool quiet = false;
     bool verbose = false;
 

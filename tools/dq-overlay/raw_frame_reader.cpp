@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "interrupt_signals.h"
 #include "tool_error.h"
 
 namespace {
@@ -36,7 +37,13 @@ RawFrameReader::RawFrameReader(const std::string& path, int width, int height, A
     if (path == "-") {
         m_fd = STDIN_FILENO;
     } else {
-        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        {
+            // A FIFO's open waits for its writer.
+            BlockingCall call(InterruptFlag());
+            do
+                m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            while (m_fd < 0 && errno == EINTR && InterruptSignals::Received() == 0);
+        }
         if (m_fd < 0)
             Fail(std::strerror(errno));
         m_ownsFd = true;
@@ -100,7 +107,7 @@ int64_t RawFrameReader::SegmentStart() const {
 
 bool RawFrameReader::WaitReadable() {
     for (;;) {
-        if (Interrupted())
+        if (Interrupted() || InterruptSignals::Received() != 0)
             return false;
         pollfd p = {m_fd, POLLIN, 0};
         const int n = poll(&p, 1, 100);

@@ -7,6 +7,7 @@
 
 #include <sys/uio.h>
 
+#include "blocking_call.h"
 #include "frame_reader.h"
 
 class RawFrameReader : public FrameReader {
@@ -20,6 +21,9 @@ public:
     int64_t SegmentStart() const override;
     int64_t ExpectedFrames() const override { return m_expected; }
     bool ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) override;
+
+protected:
+    void WakeBlockedRead() override { BlockingCall::WakeAll(); }
 
 private:
     // Reads exactly the bytes of the vectors; false at the end of the input before the first

@@ -8,12 +8,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "blocking_call.h"
+#include "interrupt_signals.h"
+
 RawFrameWriter::RawFrameWriter(const std::string& path, const FrameFormat& format)
     : m_file(path), m_format(format) {
     if (m_file.IsStandardOutput()) {
         m_fd = STDOUT_FILENO;
     } else {
-        m_fd = open(m_file.WritePath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        // A FIFO's open waits for its reader.
+        BlockingCall call;
+        do
+            m_fd = open(m_file.WritePath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        while (m_fd < 0 && errno == EINTR && InterruptSignals::Received() == 0);
         if (m_fd < 0)
             m_file.Fail(std::strerror(errno));
     }
@@ -39,10 +46,12 @@ void RawFrameWriter::WriteFrame(const uint8_t* rows, int64_t, int64_t) {
                                 rowBytes};
     iovec* v = m_vectors.data();
     int count = int(m_vectors.size());
+    // A pipe nobody reads holds the write until the run is interrupted.
+    BlockingCall call;
     while (count > 0) {
         const ssize_t n = writev(m_fd, v, std::min(count, IOV_MAX));
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR && InterruptSignals::Received() == 0)
                 continue;
             m_file.Fail(std::strerror(errno));
         }
