@@ -133,9 +133,11 @@ TEST(SubtitleDetection, ByContentNotByName) {
 TEST(SubtitleMarkup, NestingUnknownTagsAndStrayBrackets) {
     std::string text;
     std::vector<TextSpan> spans;
-    const uint32_t count = AppendMarkup(
-        "<B>a<b>b</b>c</B>d <font color=#00FF00>g<font color=\"red\">r</font>g</font> 1 < 2 &x",
-        text, spans);
+    const uint32_t count =
+        AppendMarkup(
+            "<B>a<b>b</b>c</B>d <font color=#00FF00>g<font color=\"red\">r</font>g</font> 1 < 2 &x",
+            text, spans)
+            .spanCount;
     EXPECT_EQ(text, "abcd grg 1 < 2 &x");
     ASSERT_EQ(count, 4u);
     EXPECT_TRUE(spans[0].bold); // "abc": nested bold stays bold after the inner close
