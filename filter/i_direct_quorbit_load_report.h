@@ -25,6 +25,6 @@ DQ_DEFINE_GUID(IID_IDirectQuorbitLoadReport, 0xACA830A1, 0xC55C, 0x443B, 0x88, 0
                0xFB, 0x25, 0x80, 0xC7);
 
 struct IDirectQuorbitLoadReport : public IUnknown {
-    STDMETHOD(GetLastLoad)(ULONG maxWarnings, ULONG* loads, HRESULT* result, ULONG* warnings,
-                           WCHAR** text) PURE;
+    STDMETHOD(GetLastLoad)
+    (ULONG maxWarnings, ULONG* loads, HRESULT* result, ULONG* warnings, WCHAR** text) PURE;
 };

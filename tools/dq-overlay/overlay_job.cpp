@@ -176,7 +176,8 @@ void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scri
         throw ToolError(kExitScript, load->message);
     if (FAILED(hr)) {
         if (!load)
-            throw ToolError(kExitScript, "the overlay filter cannot load '" + m_options.script + "'");
+            throw ToolError(kExitScript,
+                            "the overlay filter cannot load '" + m_options.script + "'");
         // Loaded, but its folder cannot be watched for changes.
         if (m_options.watch)
             throw ToolError(kExitScript, "cannot watch '" + m_options.script + "' for changes");
