@@ -61,6 +61,7 @@ test-wine: windows
 bench: build
 	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 	bench/tools/overlay_vs_ffmpeg.sh $(BUILD)/linux
+	bench/tools/first_frame.sh $(BUILD)/linux
 
 # The main job on a clip the demo makes itself: out/demo.mp4 and a few PNG stills.
 demo: build
