@@ -126,8 +126,17 @@ ScriptText ScriptText::Decode(std::string bytes, std::string_view baseName) {
             for (size_t i = 0; i < bad; ++i)
                 line += text.m_content[i] == '\n' ||
                         (text.m_content[i] == '\r' && text.m_content[i + 1] != '\n');
-            text.m_warnings.push_back({line, "not valid UTF-8; the file is read as Windows-1252"});
-            text.m_content = Windows1252ToUtf8(text.m_content);
+            if (markLength == 0) {
+                text.m_warnings.push_back(
+                    {line, "not valid UTF-8; the file is read as Windows-1252"});
+                text.m_content = Windows1252ToUtf8(text.m_content);
+            } else {
+                // The mark says UTF-8: the bytes that are not are shown as such.
+                text.m_warnings.push_back(
+                    {line, "not valid UTF-8 despite the byte-order mark; the bytes that are "
+                           "not are shown as U+FFFD"});
+                text.m_content = ReplaceInvalidUtf8(text.m_content);
+            }
         }
         checkUtf8 = false;
     }

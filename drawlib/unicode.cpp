@@ -113,6 +113,23 @@ bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out, size_
     return true;
 }
 
+std::string ReplaceInvalidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (size_t i = 0; i < text.size();) {
+        char32_t c;
+        const size_t length = uint8_t(text[i]) < 0x80 ? 1 : DecodeUtf8(text, i, c);
+        if (length == 0) {
+            AppendUtf8(out, 0xFFFD);
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
 char32_t Windows1252Char(uint8_t b) {
     // 0x80 to 0x9F; the rest is Latin-1.
     static constexpr char16_t kHigh[32] = {

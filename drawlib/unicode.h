@@ -20,6 +20,9 @@ size_t FindInvalidUtf8(std::string_view text);
 // unpaired surrogate) returns false with badLine set to the 1-based line where it happened.
 bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out, size_t& badLine);
 
+// text with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
+std::string ReplaceInvalidUtf8(std::string_view text);
+
 // The character Windows-1252 (the Western European code page of Windows) gives byte b. The five
 // bytes it leaves undefined stand for the C1 controls of the same value, as browsers read them.
 char32_t Windows1252Char(uint8_t b);

@@ -203,7 +203,6 @@ TEST(SubtitleEncoding, Windows1252AndUtf16WithoutMark) {
                 ElementsAre("3: not valid UTF-8; the file is read as Windows-1252"));
     EXPECT_EQ(latin->skippedLines, 0u);
 
-    const std::string text = "WEBVTT\n\n00:01.000 --> 00:02.000\n\u00C0 bient\u00F4t\n";
     std::string le, be;
     for (const char16_t c :
          std::u16string(u"WEBVTT\n\n00:01.000 --> 00:02.000\n\u00C0 bient\u00F4t\n")) {
@@ -213,6 +212,12 @@ TEST(SubtitleEncoding, Windows1252AndUtf16WithoutMark) {
     EXPECT_THAT(Texts(*Load(le)), ElementsAre("\u00C0 bient\u00F4t"));
     EXPECT_THAT(Texts(*Load(be)), ElementsAre("\u00C0 bient\u00F4t"));
     EXPECT_TRUE(Load(le)->warnings.empty());
+
+    // With a UTF-8 byte-order mark the file is UTF-8: what is not shows as U+FFFD.
+    auto marked = Load("\xEF\xBB\xBF"
+                       "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9!\n");
+    EXPECT_THAT(Texts(*marked), ElementsAre("Caf\uFFFD!"));
+    EXPECT_EQ(marked->warningCount, 1u);
 
     // The native format stays strict about its encoding.
     EXPECT_EQ(Error("0 1 | ok\n0 1 | Caf\xE9\n"), "subs.srt:2: invalid UTF-8");
