@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Time to the first frame: dq-overlay writing one 1920x1080 frame with a script of 1,000,
 # 100,000 and 1,000,000 cues, where loading the script is nearly all the work; and the run's
-# peak memory. Rounds are interleaved (every case once per round) and the median is reported.
+# peak memory. Beside it, one load of the same script alone (dq-script check, which loads as the
+# filter does), and the ratio of the two. Rounds are interleaved (every case once per round)
+# and the median is reported.
 # Given a second build folder (a build from before a change), its dq-overlay runs beside, and
 # the ratios of the two are reported.
 #
@@ -14,6 +16,8 @@ other="${2:+$(cd "$2" && pwd)}"
 runs="${RUNS:-3}"
 counts=(1000 100000 1000000)
 
+checker="$build/bin/dq-script"
+[[ -x "$checker" ]] || { echo "error: $checker is missing; build it first (make build)" >&2; exit 1; }
 tools=("$build/bin/dq-overlay")
 [[ -n "$other" ]] && tools+=("$other/bin/dq-overlay")
 for tool in "${tools[@]}"; do
@@ -45,9 +49,19 @@ one_run() {
     awk -v a="$start" -v b="$end" -v m="$(cat rss.txt)" 'BEGIN { printf "%.3f %d\n", b - a, m }'
 }
 
-declare -A seconds memory
+# Seconds of one load alone.
+one_load() {
+    local start end
+    start=$EPOCHREALTIME
+    "$checker" check --size 1920x1080 "$1" || { echo "error: $checker failed" >&2; exit 1; }
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+declare -A seconds memory load
 for (( r = 0; r < runs; ++r )); do
     for n in "${counts[@]}"; do
+        load[$n]+="$(one_load "cues-$n.txt") "
         for k in "${!tools[@]}"; do
             read -r s m < <(one_run "${tools[$k]}" "cues-$n.txt")
             seconds[$k,$n]+="$s "
@@ -59,13 +73,16 @@ done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 echo "dq-overlay, time to the first frame (one 1920x1080 frame written), median of $runs rounds"
-printf '  %-10s %10s %10s' "cues" "seconds" "peak MB"
+printf '  %-10s %10s %10s %10s %10s' "cues" "seconds" "peak MB" "one load" "/ load"
 [[ -n "$other" ]] && printf ' %12s %10s %14s' "other s" "other MB" "other / this"
 echo
 for n in "${counts[@]}"; do
     s0=$(median <<< "${seconds[0,$n]}")
     m0=$(median <<< "${memory[0,$n]}")
-    printf '  %-10s %10.3f %10.0f' "$n" "$s0" "$(awk -v m="$m0" 'BEGIN { print m / 1024 }')"
+    l0=$(median <<< "${load[$n]}")
+    printf '  %-10s %10.3f %10.0f %10.3f %9.2fx' "$n" "$s0" \
+        "$(awk -v m="$m0" 'BEGIN { print m / 1024 }')" "$l0" \
+        "$(awk -v a="$s0" -v b="$l0" 'BEGIN { print a / b }')"
     if [[ -n "$other" ]]; then
         s1=$(median <<< "${seconds[1,$n]}")
         m1=$(median <<< "${memory[1,$n]}")
