@@ -110,8 +110,9 @@ Encoding:
   --quality N       constant quality, lower is better: the CRF of x264/x265 (default 20)
                     and VP8/VP9 (default 32); the quantiser of other encoders
 Output:
-  --quiet           no progress bar and no notes; errors only
-  --verbose         say how the graph is made and what is written
+  --quiet           no progress bar and no notes (nor a subtitle file's warnings); errors only
+  --verbose         say how the graph is made and what is written, and list every warning of
+                    a subtitle file (else the first five and a count)
   --help, --version
 
 Exit codes: 0 done, 1 input unreadable or unsupported, 2 wrong command line, 3 script does not
