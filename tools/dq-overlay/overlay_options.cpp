@@ -110,7 +110,7 @@ Encoding:
   --quality N       constant quality, lower is better: the CRF of x264/x265 (default 20)
                     and VP8/VP9 (default 32); the quantiser of other encoders
 Output:
-  --quiet           no progress bar and no notes (nor a subtitle file's warnings); errors only
+  --quiet           no progress bar, notes or warnings; errors only
   --verbose         say how the graph is made and what is written, and list every warning of
                     a subtitle file (else the first five and a count)
   --help, --version
