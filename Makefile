@@ -64,6 +64,7 @@ bench: build
 	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 	bench/tools/overlay_vs_ffmpeg.sh $(BUILD)/linux
 	bench/tools/element_vs_textoverlay.sh $(BUILD)/linux
+	bench/tools/first_frame.sh $(BUILD)/linux
 
 # The GStreamer element for this user: the plugin and the filter's module in GStreamer's per-user
 # plugin folder (found without GST_PLUGIN_PATH), the platform library in directquorbit/ beside it.

@@ -16,7 +16,7 @@ namespace {
 constexpr size_t kMaxNameBytes = 36; // longer names are cut (at a character boundary)
 constexpr gfx::Color kBackground = gfx::Color::FromArgb(0xB0000000);
 constexpr gfx::Color kForeground = gfx::Color::FromArgb(0xFFFFFFFF);
-constexpr const char* kLabels[] = {"time", "delay", "cues", "file", "draw"};
+constexpr const char* kLabels[] = {"time", "delay", "cues", "skip", "file", "draw"};
 
 std::string_view CutName(std::string_view name) {
     if (name.size() <= kMaxNameBytes)
@@ -94,7 +94,7 @@ void DebugPanel::DrawBackground(std::string_view fileName) {
     const gfx::TextLayout name = SingleLine(*m_font, Utf8ToUtf16(fileName));
     gfx::TextStyle style;
     style.fill = kForeground;
-    g.DrawText(name, float(CellX(kLabelColumns)), float(CellY(3)), style);
+    g.DrawText(name, float(CellX(kLabelColumns)), float(CellY(kFileLine)), style);
     m_backgroundName = fileName;
 }
 
@@ -114,16 +114,17 @@ void DebugPanel::Draw(gfx::Graphics& g, const DebugInfo& info, int32_t frameHeig
                   info.delayMs);
     std::snprintf(fields[2], sizeof fields[2], "%zu loaded  %zu active", info.cuesLoaded,
                   info.cuesActive);
-    fields[3][0] = '\0';
-    std::snprintf(fields[4], sizeof fields[4], "%.3f ms", double(info.previousDrawNs) / 1e6);
+    std::snprintf(fields[3], sizeof fields[3], "%zu lines", info.skippedLines);
+    fields[kFileLine][0] = '\0';
+    std::snprintf(fields[5], sizeof fields[5], "%.3f ms", double(info.previousDrawNs) / 1e6);
     for (int line = 0; line < kLines; ++line)
         for (int k = 0; fields[line][k] && kLabelColumns + k < kColumns; ++k)
             if (gfx::Bitmap* glyph = Glyph(fields[line][k]))
                 g.DrawImage(*glyph, CellX(kLabelColumns + k) - kGlyphSlack, CellY(line));
 
-    std::snprintf(m_text, sizeof m_text, "%-6s%s\n%-6s%s\n%-6s%s\n%-6s%.*s\n%-6s%s", kLabels[0],
-                  fields[0], kLabels[1], fields[1], kLabels[2], fields[2], kLabels[3],
-                  int(name.size()), name.data(), kLabels[4], fields[4]);
+    std::snprintf(m_text, sizeof m_text, "%-6s%s\n%-6s%s\n%-6s%s\n%-6s%s\n%-6s%.*s\n%-6s%s",
+                  kLabels[0], fields[0], kLabels[1], fields[1], kLabels[2], fields[2], kLabels[3],
+                  fields[3], kLabels[4], int(name.size()), name.data(), kLabels[5], fields[5]);
 }
 
 } // namespace dq::drawlib

@@ -1,6 +1,6 @@
 // The debug information at the top-left of the frame: stream time, delay, cues loaded and
-// shown, the script's name and how long the previous frame took, in a monospace font on a
-// translucent dark box.
+// shown, the lines of a subtitle file that were skipped as unreadable, the script's name and how
+// long the previous frame took, in a monospace font on a translucent dark box.
 //
 // Its numbers change every frame, so the panel is built from parts drawn once: a background
 // bitmap (the box, the labels and the file name, redrawn only when the name or the frame height
@@ -24,6 +24,7 @@ struct DebugInfo {
     int64_t delayMs = 0;
     size_t cuesLoaded = 0;
     size_t cuesActive = 0;
+    size_t skippedLines = 0;
     std::string_view fileName; // empty: no script loaded
     int64_t previousDrawNs = 0;
 };
@@ -40,7 +41,8 @@ public:
     std::string_view Text() const { return m_text; }
 
 private:
-    static constexpr int kLines = 5;
+    static constexpr int kLines = 6;
+    static constexpr int kFileLine = 4;
     static constexpr int kLabelColumns = 6; // "delay "
     static constexpr int kColumns = 44;
 
@@ -62,7 +64,7 @@ private:
     std::array<std::unique_ptr<gfx::Bitmap>, 95> m_glyphs; // ' ' to '~'
     std::array<bool, 95> m_glyphDrawn{};
 
-    char m_text[512] = {};
+    char m_text[768] = {};
 };
 
 } // namespace dq::drawlib

@@ -11,6 +11,7 @@
 #include "drawlib/frame_geometry.h"
 #include "drawlib/overlay_renderer.h"
 #include "drawlib/script_loader.h"
+#include "drawlib/script_location.h"
 #include "drawlib/script_time.h"
 #include "platform/drawing/drawing.h"
 
@@ -85,6 +86,19 @@ void DrawQuorbit::load_data(const std::filesystem::path& path) {
     // The old script is freed here, outside the lock.
 }
 
+size_t DrawQuorbit::warnings(std::vector<std::string>* lines, size_t max) const {
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    const Script* script = m_state->script.get();
+    if (!script)
+        return 0;
+    if (lines) {
+        lines->clear();
+        for (size_t i = 0; i < script->warnings.size() && i < max; ++i)
+            lines->push_back(FormatWarning(script->fileName, script->warnings[i]));
+    }
+    return script->warningCount;
+}
+
 void DrawQuorbit::drawENT(dq::gfx::Graphics& g, int64_t timeMs) {
     const auto started = std::chrono::steady_clock::now();
     State& s = *m_state;
@@ -107,6 +121,7 @@ void DrawQuorbit::drawENT(dq::gfx::Graphics& g, int64_t timeMs) {
             info.delayMs = delayMs;
             info.cuesLoaded = s.script ? s.script->cues.size() : 0;
             info.cuesActive = s.script ? s.renderer.ActiveCount() : 0;
+            info.skippedLines = s.script ? s.script->skippedLines : 0;
             if (s.script)
                 info.fileName = s.script->fileName;
             info.previousDrawNs = s.previousDrawNs;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "drawlib/script_error.h"
 
@@ -30,6 +32,12 @@ public:
     // Loads the script at path, replacing the current one. Raises ScriptError, whose what() is
     // the message for the user, and then leaves the current script as it was.
     void load_data(const std::filesystem::path& path);
+
+    // What the script in use said when it loaded: its first warnings (at most max), as
+    // "file:line: message" lines in file order, into *lines when given; returns how many
+    // warnings it gave in all. SubRip and WebVTT files warn of what they pass over; native
+    // scripts never warn. 0 when no script is loaded.
+    size_t warnings(std::vector<std::string>* lines, size_t max) const;
 
     // Paints the overlay for timeMs (stream time in milliseconds) onto g's target: a
     // frame-sized, fully transparent ARGB surface, top row first. Never throws.

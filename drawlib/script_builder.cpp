@@ -9,6 +9,36 @@ ScriptBuilder::ScriptBuilder(std::string_view fileName) : m_script(std::make_uni
     m_script->fileName = fileName;
 }
 
+void ScriptBuilder::SetFormat(ScriptFormat format) {
+    m_script->format = format;
+}
+
+void ScriptBuilder::Warn(size_t line, std::string_view prefix, std::string_view reason,
+                         size_t skippedLines) {
+    Script& s = *m_script;
+    ++s.warningCount;
+    s.skippedLines += skippedLines;
+    if (skippedLines > 0 && m_firstSkippedLine == 0) {
+        m_firstSkippedLine = line;
+        m_firstSkippedReason = reason;
+    }
+    if (s.warnings.size() < kMaxKeptWarnings) {
+        std::string message(prefix);
+        message += reason;
+        s.warnings.push_back({line, std::move(message)});
+    }
+}
+
+void ScriptBuilder::Warn(const ScriptWarning& warning) {
+    Warn(warning.line, "", warning.message, 0);
+}
+
+void ScriptBuilder::FailOnFirstSkipped() const {
+    if (m_firstSkippedLine != 0)
+        ScriptLocation{m_script->fileName, m_firstSkippedLine}.Fail(
+            m_firstSkippedReason + " (no cue of the file can be shown)");
+}
+
 void ScriptBuilder::SetResolution(int32_t width, int32_t height) {
     m_script->resolutionWidth = width;
     m_script->resolutionHeight = height;
@@ -44,8 +74,14 @@ void ScriptBuilder::AddPlainCue(int64_t start, int64_t end, const CueStyle& styl
 
 void ScriptBuilder::AddMarkupCue(int64_t start, int64_t end, const CueStyle& style,
                                  std::string_view markup, const ScriptLocation& where) {
-    Cue& cue = NewCue(start, end, style, where);
-    cue.spanCount = AppendMarkup(markup, m_script->text, m_script->spans);
+    const uint32_t firstSpan = uint32_t(m_script->spans.size());
+    const MarkupResult result = AppendMarkup(markup, m_script->text, m_script->spans);
+    CueStyle placed = style;
+    if (result.keypad != 0)
+        SetKeypadAlignment(placed, result.keypad);
+    Cue& cue = NewCue(start, end, placed, where);
+    cue.firstSpan = firstSpan;
+    cue.spanCount = result.spanCount;
 }
 
 std::unique_ptr<Script> ScriptBuilder::Finish() {
@@ -57,6 +93,7 @@ std::unique_ptr<Script> ScriptBuilder::Finish() {
     m_script->cues.shrink_to_fit();
     m_script->spans.shrink_to_fit();
     m_script->text.shrink_to_fit();
+    m_script->warnings.shrink_to_fit();
     return std::move(m_script);
 }
 

@@ -17,11 +17,23 @@ public:
     explicit ScriptBuilder(std::string_view fileName);
 
     void SetResolution(int32_t width, int32_t height);
+    void SetFormat(ScriptFormat format);
+
+    // A piece of the file passed over (skippedLines of it, 0 when nothing was left out) with
+    // the reason; reason is what the warning says after its prefix ("cue skipped: ").
+    void Warn(size_t line, std::string_view prefix, std::string_view reason, size_t skippedLines);
+    void Warn(const ScriptWarning& warning);
+    size_t CueCount() const { return m_script->cues.size(); }
+    std::string_view FileName() const { return m_script->fileName; }
+    // For a file none of whose cues can be shown: fails naming the first piece passed over, if
+    // there was one. Returns when nothing was passed over.
+    void FailOnFirstSkipped() const;
 
     // A cue whose text is plain (one span; empty text draws nothing).
     void AddPlainCue(int64_t start, int64_t end, const CueStyle& style, std::string_view text,
                      const ScriptLocation& where);
-    // A cue whose text carries SubRip/WebVTT markup.
+    // A cue whose text carries SubRip/WebVTT markup; an alignment override in it (`{\an8}`)
+    // replaces the style's placement.
     void AddMarkupCue(int64_t start, int64_t end, const CueStyle& style, std::string_view markup,
                       const ScriptLocation& where);
 
@@ -32,6 +44,8 @@ private:
 
     std::unique_ptr<Script> m_script;
     std::unordered_map<CueStyle, uint32_t, CueStyleHash> m_styleIds;
+    size_t m_firstSkippedLine = 0; // 0: nothing skipped yet
+    std::string m_firstSkippedReason;
 };
 
 // The shared checks on a cue's two times: end after start.

@@ -14,7 +14,7 @@ namespace {
 
 std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
                               int32_t frameHeight) {
-    switch (DetectFormat(text)) {
+    switch (text.Format()) {
     case ScriptFormat::SubRip:
         return ParseSubRip(text, baseName);
     case ScriptFormat::WebVtt:

@@ -5,14 +5,18 @@
 namespace dq::drawlib {
 
 void ScriptLocation::Fail(std::string_view what) const {
+    throw ScriptError(FormatWarning(file, ScriptWarning{line, std::string(what)}));
+}
+
+std::string FormatWarning(std::string_view file, const ScriptWarning& warning) {
     std::string message(file);
-    if (line > 0) {
+    if (warning.line > 0) {
         message += ':';
-        message += std::to_string(line);
+        message += std::to_string(warning.line);
     }
     message += ": ";
-    message += what;
-    throw ScriptError(message);
+    message += warning.message;
+    return message;
 }
 
 std::string Quoted(std::string_view text) {

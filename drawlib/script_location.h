@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "drawlib/script.h"
+
 namespace dq::drawlib {
 
 struct ScriptLocation {
@@ -15,6 +17,9 @@ struct ScriptLocation {
     // "file:line: what" (or "file: what" for the file as a whole), thrown as ScriptError.
     [[noreturn]] void Fail(std::string_view what) const;
 };
+
+// "file:line: message" (or "file: message" for the file as a whole), as errors read.
+std::string FormatWarning(std::string_view file, const ScriptWarning& warning);
 
 // `"text"`, for quoting the user's own words in a message.
 std::string Quoted(std::string_view text);

@@ -1,6 +1,10 @@
-// A script file read into memory: the bytes checked against the size limit, decoded from
-// UTF-8 (with or without a byte-order mark) or UTF-16 (with one) into UTF-8, and split into
-// lines at LF or CRLF, each checked against the line-length limit.
+// A script file read into memory: the bytes checked against the size limit, decoded into UTF-8,
+// its format recognised, and split into lines, each checked against the line-length limit.
+//
+// Decoding: UTF-8 with or without a byte-order mark; UTF-16 with a byte-order mark, or without
+// one when its zero bytes show it (the high bytes of ASCII characters). A SubRip or WebVTT file
+// that is not UTF-8 is read as Windows-1252, with a warning; in a native script it is an
+// error. Lines end with LF or CRLF, and in SubRip and WebVTT files also with a lone CR.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "drawlib/script.h"
 
 namespace dq::drawlib {
 
@@ -22,6 +28,10 @@ public:
     // The same checks on bytes already in memory.
     static ScriptText Decode(std::string bytes, std::string_view baseName);
 
+    ScriptFormat Format() const { return m_format; }
+    // What decoding had to guess (the encoding of a file that is not UTF-8).
+    const std::vector<ScriptWarning>& Warnings() const { return m_warnings; }
+
     size_t LineCount() const { return m_lines.size(); }
     // Line i (0-based), without its line ending.
     std::string_view Line(size_t i) const {
@@ -34,6 +44,8 @@ private:
     };
     std::string m_content; // UTF-8, byte-order mark removed
     std::vector<Span> m_lines;
+    ScriptFormat m_format = ScriptFormat::Quorent;
+    std::vector<ScriptWarning> m_warnings;
 };
 
 } // namespace dq::drawlib

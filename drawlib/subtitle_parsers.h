@@ -1,6 +1,7 @@
-// SubRip and WebVTT files, recognised by their content: their cues take the default style, their
-// markup becomes bold, italic and colour, and WebVTT cue settings, notes, style and region
-// blocks are passed over.
+// The SubRip and WebVTT readers. They read files as players do: a cue that cannot be shown or a
+// block that is not a cue is passed over with a warning naming its line, and the rest loads.
+// The file fails only when none of its cues can be shown although something was passed over.
+// Cues take the default style laid out as if the file said `@resolution 1920x1080`.
 #pragma once
 
 #include <memory>
@@ -11,13 +12,13 @@
 
 namespace dq::drawlib {
 
-enum class ScriptFormat { Quorent, SubRip, WebVtt };
-
-// WebVTT when the first non-blank line is `WEBVTT` (alone or followed by a blank and more);
-// SubRip when it is a number and the next line a time range with `-->`; QuorENT otherwise.
-ScriptFormat DetectFormat(const ScriptText& text);
-
+// SubRip: a cue starts at every line that is a time range (its number before it is optional),
+// and its text runs to the next cue, blank lines inside it left out.
 std::unique_ptr<Script> ParseSubRip(const ScriptText& text, std::string_view baseName);
+
+// WebVTT, after the W3C WebVTT parsing rules: blocks separated by blank lines; a line with `-->`
+// ends the cue before it; blocks without a timing line (notes, styles, regions) are passed
+// over; the cue settings line, position, align and size place the cue.
 std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName);
 
 } // namespace dq::drawlib

@@ -57,6 +57,10 @@ size_t DecodeUtf8(std::string_view text, size_t i, char32_t& c) {
 } // namespace
 
 bool IsValidUtf8(std::string_view text) {
+    return FindInvalidUtf8(text) == std::string_view::npos;
+}
+
+size_t FindInvalidUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         if (uint8_t(text[i]) < 0x80) {
             ++i;
@@ -65,10 +69,10 @@ bool IsValidUtf8(std::string_view text) {
         char32_t c;
         const size_t length = DecodeUtf8(text, i, c);
         if (length == 0)
-            return false;
+            return i;
         i += length;
     }
-    return true;
+    return std::string_view::npos;
 }
 
 bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out, size_t& badLine) {
@@ -107,6 +111,40 @@ bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out, size_
         return false;
     }
     return true;
+}
+
+std::string ReplaceInvalidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (size_t i = 0; i < text.size();) {
+        char32_t c;
+        const size_t length = uint8_t(text[i]) < 0x80 ? 1 : DecodeUtf8(text, i, c);
+        if (length == 0) {
+            AppendUtf8(out, 0xFFFD);
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+char32_t Windows1252Char(uint8_t b) {
+    // 0x80 to 0x9F; the rest is Latin-1.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return b >= 0x80 && b < 0xA0 ? char32_t(kHigh[b - 0x80]) : char32_t(b);
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char c : bytes)
+        AppendUtf8(out, Windows1252Char(uint8_t(c)));
+    return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Renders the pictures the README shows (640x360 PNGs in examples/pictures/) with
-# dq-render-frame. Usage: examples/render-pictures.sh [BUILD_DIR]   (default: build/linux)
+# dq-render-frame, and the subtitle files' pictures with dq-overlay over a frame of a generated
+# 960x540 clip. Usage: examples/render-pictures.sh [BUILD_DIR]   (default: build/linux)
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-tool="${1:-$root/build/linux}/bin/dq-render-frame"
+bin="${1:-$root/build/linux}/bin"
+tool="$bin/dq-render-frame"
 cd "$root/examples"
 mkdir -p pictures
 "$tool" demo.txt 2 pictures/demo-2s.png
@@ -14,6 +16,9 @@ mkdir -p pictures
 "$tool" styles.txt 5 pictures/styles.png
 "$tool" motion.txt 3.5 pictures/motion.png
 "$tool" times.txt 7 pictures/times.png
-"$tool" subtitles.srt 2 pictures/subtitles-srt.png
-"$tool" subtitles.vtt 5 pictures/subtitles-vtt.png
 "$tool" utf16.txt 5 pictures/utf16.png
+clip=$(mktemp -d)
+trap 'rm -rf "$clip"' EXIT
+"$bin/dq-make-clip" "$clip/clip.mp4" --size 960x540 --rate 30 --seconds 3
+"$bin/dq-overlay" --quiet --script subtitles.srt --start 2 "$clip/clip.mp4" pictures/subtitles-srt.png
+"$bin/dq-overlay" --quiet --script subtitles.vtt --start 2 "$clip/clip.mp4" pictures/subtitles-vtt.png

@@ -56,6 +56,8 @@ STDMETHODIMP CDirectQuorbit::NonDelegatingQueryInterface(REFIID riid, void** ppv
         return GetInterface(static_cast<ISpecifyPropertyPages*>(this), ppv);
     if (riid == IID_IPersistStream)
         return GetInterface(static_cast<IPersistStream*>(this), ppv);
+    if (riid == IID_IDirectQuorbitLoadReport)
+        return GetInterface(static_cast<IDirectQuorbitLoadReport*>(this), ppv);
     return CTransInPlaceFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 

@@ -10,6 +10,7 @@
 #include "baseclasses/persist_stream.h"
 #include "baseclasses/trans_in_place_filter.h"
 #include "filter/i_direct_quorbit.h"
+#include "filter/i_direct_quorbit_load_report.h"
 #include "platform/drawing/drawing.h"
 
 class DrawQuorbit;
@@ -21,7 +22,8 @@ class FileSystemWatcher;
 class CDirectQuorbit : public CTransInPlaceFilter,
                        public ISpecifyPropertyPages,
                        public CPersistStream,
-                       public IDirectQuorbit {
+                       public IDirectQuorbit,
+                       public IDirectQuorbitLoadReport {
 public:
     // The class factory's creation function. Null (with the reason in *result) when the filter
     // or one of its services cannot be made.
@@ -48,6 +50,10 @@ public:
     STDMETHODIMP put_Delay(LONG delay) override;
     STDMETHODIMP get_DebugOutput(bool* debugOutput) override;
     STDMETHODIMP put_DebugOutput(bool debugOutput) override;
+
+    // IDirectQuorbitLoadReport
+    STDMETHODIMP GetLastLoad(ULONG maxWarnings, ULONG* loads, HRESULT* result, ULONG* warnings,
+                             WCHAR** text) override;
 
     // Input format negotiation: RGB24 in a VIDEOINFOHEADER only.
     HRESULT CheckInputType(const CMediaType* type) override;
@@ -80,6 +86,11 @@ private:
     std::atomic<bool> m_bReloading{false};
     std::u16string m_strError;                // guarded by m_errorLock
     std::atomic<bool> m_bErrorPending{false}; // m_strError is not empty
+    // The latest load, for IDirectQuorbitLoadReport; guarded by m_drawLock. The failure's
+    // message is kept here too, since m_strError is emptied as the next reload starts.
+    ULONG m_nLoads = 0;
+    HRESULT m_hrLastLoad = S_FALSE;
+    std::u16string m_strLoadError;
 
     std::mutex m_pathLock;
     std::mutex m_errorLock;

@@ -1,6 +1,10 @@
 // Script loading and file watching.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "drawlib/draw_quorbit.h"
 #include "filter/direct_quorbit.h"
@@ -85,14 +89,63 @@ STDMETHODIMP CDirectQuorbit::reload_File() {
         try {
             m_pDraw->load_data(path);
         } catch (const std::exception& e) {
-            SetError(Utf8ToU16(e.what()));
+            try {
+                m_strLoadError = Utf8ToU16(e.what());
+            } catch (const std::bad_alloc&) {
+                m_strLoadError.clear();
+            }
+            SetError(m_strLoadError);
             hr = E_FAIL;
         }
+        ++m_nLoads;
+        m_hrLastLoad = hr;
     }
     m_bReloading = false;
     if (SUCCEEDED(hr))
         SetDirty(TRUE);
     return hr;
+}
+
+STDMETHODIMP CDirectQuorbit::GetLastLoad(ULONG maxWarnings, ULONG* loads, HRESULT* result,
+                                         ULONG* warnings, WCHAR** text) {
+    std::u16string report;
+    HRESULT lastLoad = S_FALSE;
+    {
+        std::lock_guard drawing(m_drawLock);
+        lastLoad = m_hrLastLoad;
+        if (loads)
+            *loads = m_nLoads;
+        size_t count = 0;
+        if (SUCCEEDED(lastLoad)) {
+            std::vector<std::string> lines;
+            try {
+                count = m_pDraw->warnings(text ? &lines : nullptr, maxWarnings);
+                for (const std::string& line : lines) {
+                    report += Utf8ToU16(line.c_str());
+                    report += u'\n';
+                }
+            } catch (const std::bad_alloc&) {
+                report.clear();
+            }
+        } else {
+            try {
+                report = m_strLoadError;
+            } catch (const std::bad_alloc&) {
+                report.clear();
+            }
+        }
+        if (warnings)
+            *warnings = ULONG(std::min<size_t>(count, ULONG(-1)));
+    }
+    if (result)
+        *result = lastLoad;
+    if (text) {
+        *text = static_cast<WCHAR*>(CoTaskMemAlloc((report.size() + 1) * sizeof(WCHAR)));
+        if (*text == nullptr)
+            return E_OUTOFMEMORY;
+        std::memcpy(*text, report.c_str(), (report.size() + 1) * sizeof(WCHAR));
+    }
+    return S_OK;
 }
 
 STDMETHODIMP CDirectQuorbit::put_ChangeImmediate(bool changeImmediate) {

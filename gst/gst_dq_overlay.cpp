@@ -11,7 +11,7 @@
 
 #include "filter/i_direct_quorbit.h"
 #include "in_place_overlay_host.h"
-#include "script_monitor.h"
+#include "script_report.h"
 #include "tool_error.h"
 
 GST_DEBUG_CATEGORY_STATIC(dq_overlay_debug);
@@ -36,7 +36,8 @@ struct State {
     int width = 0;
     int height = 0;
     std::unique_ptr<InPlaceOverlayHost> host;
-    std::unique_ptr<ScriptMonitor> monitor;
+    // What the filter's own loads said; holds the filter, so it goes before the host.
+    std::unique_ptr<ScriptReport> loads;
     GstClockTime segmentTime = 0; // stream time at the segment's start, sent to the filter
     double segmentRate = 1.0;
     // The script failure already posted as an error: negotiation may try the same caps several
@@ -93,10 +94,12 @@ void PostReport(GstDqOverlay* self, const std::optional<Report>& report) {
         GST_ELEMENT_INFO(self, RESOURCE, READ, ("%s", report->text.c_str()), (nullptr));
 }
 
-// The script's path handed to the running filter, and a new monitor for its failures. Under the
-// lock; a failure comes back as the report to post.
+// Warnings of a subtitle file listed in one bus message, before a count of the rest.
+constexpr size_t kShownWarnings = 5;
+
+// The script's path handed to the running filter, whose own load says whether it failed. Under
+// the lock; a failure comes back as the report to post.
 std::optional<Report> LoadScript(State& s) {
-    s.monitor.reset();
     if (s.script.empty()) {
         WCHAR none[1] = {0};
         s.host->Settings()->put_FileName(none);
@@ -107,23 +110,15 @@ std::optional<Report> LoadScript(State& s) {
     if (wide.size() >= DQ_MAX_PATH)
         return Report{true, "the script's path is longer than " + std::to_string(DQ_MAX_PATH - 1) +
                                 " characters: " + path};
-    s.monitor = std::make_unique<ScriptMonitor>(path, s.width, s.height);
-    std::optional<Report> report;
-    if (FAILED(s.host->Settings()->put_FileName(reinterpret_cast<WCHAR*>(wide.data())))) {
-        const std::string message = s.monitor->Check();
-        report = Report{true, message.empty() ? "the overlay filter cannot load '" + path + "'"
-                                              : message};
-    } else {
-        s.monitor->Check();
-    }
-    if (s.watch) {
-        try {
-            s.monitor->Watch();
-        } catch (const ToolError& e) {
-            report = Report{true, e.what()};
-        }
-    }
-    return report;
+    const HRESULT hr = s.host->Settings()->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
+    // Later news (reloads while watching) is counted from this load.
+    s.loads->TakeNews(path);
+    if (SUCCEEDED(hr))
+        return std::nullopt;
+    const std::optional<ScriptReport::Load> load = s.loads->Latest();
+    if (load && !load->loaded && !load->message.empty())
+        return Report{true, load->message};
+    return Report{true, "the overlay filter cannot load '" + path + "'"};
 }
 
 void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
@@ -158,7 +153,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
             s.watch = g_value_get_boolean(value);
             if (settings != nullptr) {
                 settings->put_ChangeImmediate(s.watch);
-                // Watching starts with a fresh monitor; stopping drops the reports.
+                // Loads again, so that what is on the video is the file as it is now.
                 report = LoadScript(s);
             }
             break;
@@ -210,25 +205,16 @@ void Finalize(GObject* object) {
 // A new frame size: a new graph around a new filter, set up as the properties say. Under the lock;
 // on a failure the element has no graph.
 std::optional<Failure> Configure(GstDqOverlay* self, State& s, int width, int height) {
+    s.loads.reset();
     s.host.reset();
-    s.monitor.reset();
     s.width = width;
     s.height = height;
-    if (!s.script.empty()) {
-        // A script that does not load now fails the negotiation with its own message, once.
-        const std::string message = ScriptMonitor(AbsoluteScript(s.script), width, height).Check();
-        if (!message.empty()) {
-            const bool again = message == s.failedStart;
-            s.failedStart = message;
-            return Failure{!again, message};
-        }
-        s.failedStart.clear();
-    }
     try {
         s.host = std::make_unique<InPlaceOverlayHost>(width, height);
     } catch (const ToolError& e) {
         return Failure{true, e.what()};
     }
+    s.loads = std::make_unique<ScriptReport>(s.host->Settings(), kShownWarnings);
     GST_INFO_OBJECT(self, "filter %s, RGB24 %dx%d top-down", s.host->How().c_str(), width, height);
     IDirectQuorbit* settings = s.host->Settings();
     settings->put_HideSubtitles(s.hide);
@@ -236,10 +222,14 @@ std::optional<Failure> Configure(GstDqOverlay* self, State& s, int width, int he
     settings->put_DebugOutput(s.debug);
     settings->put_ChangeImmediate(s.watch);
     if (std::optional<Report> report = LoadScript(s)) {
+        s.loads.reset();
         s.host.reset();
-        s.monitor.reset();
-        return Failure{true, report->text};
+        // A script that does not load fails the negotiation with its own message, once.
+        const bool again = report->text == s.failedStart;
+        s.failedStart = report->text;
+        return Failure{!again, report->text};
     }
+    s.failedStart.clear();
     s.host->NewSegment(REFERENCE_TIME(s.segmentTime / 100), s.segmentRate);
     return std::nullopt;
 }
@@ -263,7 +253,7 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, G
 gboolean Stop(GstBaseTransform* trans) {
     State& s = *GST_DQ_OVERLAY(trans)->state;
     std::lock_guard guard(s.lock);
-    s.monitor.reset();
+    s.loads.reset();
     s.host.reset();
     s.segmentTime = 0;
     s.segmentRate = 1.0;
@@ -329,9 +319,16 @@ GstFlowReturn TransformFrameIp(GstVideoFilter* filter, GstVideoFrame* frame) {
             if (!s.host->Draw(top, stride, start, stop))
                 GST_DEBUG_OBJECT(self, "the filter did not hand the frame back");
         }
-        if (s.monitor)
-            if (std::optional<std::string> text = s.monitor->TakeReport())
-                report = Report{text->rfind("script reloaded", 0) != 0, *text};
+        if (s.loads) {
+            // A watched script's reloads: a failure is a warning, a recovery news.
+            const std::vector<std::string> news = s.loads->TakeNews(AbsoluteScript(s.script));
+            if (!news.empty()) {
+                std::string text = news.front();
+                for (size_t i = 1; i < news.size(); ++i)
+                    text += "\n" + news[i];
+                report = Report{news.front().rfind("script reloaded", 0) != 0, text};
+            }
+        }
     }
     PostReport(self, report);
     return GST_FLOW_OK;

@@ -1,5 +1,6 @@
 // The drawing library on the frame path: drawENT at HD and UHD with nothing, one subtitle (its
-// first frame and then the steady state) and fifty cues shown, and load_data of a long script.
+// first frame and then the steady state) and fifty cues shown, load_data of a long script, and
+// the worst cases of subtitle markup.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "drawlib/draw_quorbit.h"
+#include "drawlib/script_loader.h"
 #include "platform/drawing/drawing.h"
 
 namespace {
@@ -149,5 +151,34 @@ void BM_LoadData10000Cues(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 10000);
 }
 BENCHMARK(BM_LoadData10000Cues)->Unit(benchmark::kMillisecond);
+
+// The markup shapes that cost quadratic time once, as one SubRip cue of about 1 MB (in lines
+// of 60,000 bytes, under the line-length limit): unclosed '<', '<' starting a tag that never
+// closes, many <font> tags, unclosed override blocks, and '&' that are no reference. Loading
+// is linear in the file's size: each stays far below 0.1 s.
+const char* const kWorstMarkup[] = {"<", "<a", "<font>", "{\\", "&#1", "&amp"};
+
+std::string WorstCaseSubRip(const std::string& unit) {
+    std::string file = "1\n00:00:01,000 --> 00:00:02,000\n";
+    const size_t lineBytes = 60'000 / unit.size() * unit.size();
+    for (size_t written = 0; written < (size_t(1) << 20); written += lineBytes) {
+        for (size_t n = 0; n < lineBytes; n += unit.size())
+            file += unit;
+        file += '\n';
+    }
+    return file;
+}
+
+void BM_LoadWorstMarkup1MB(benchmark::State& state) {
+    const std::string unit = kWorstMarkup[state.range(0)];
+    const std::string file = WorstCaseSubRip(unit);
+    state.SetLabel("\"" + unit + "\" x " + std::to_string(file.size() / unit.size()));
+    for (auto _ : state) {
+        auto script = dq::drawlib::LoadScriptBytes(file, "worst.srt", 1080);
+        benchmark::DoNotOptimize(script.get());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
+}
+BENCHMARK(BM_LoadWorstMarkup1MB)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 } // namespace

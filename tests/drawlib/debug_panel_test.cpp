@@ -27,12 +27,14 @@ TEST(DebugPanel, ShowsEveryField) {
     info.delayMs = -50;
     info.cuesLoaded = 1234;
     info.cuesActive = 2;
+    info.skippedLines = 17;
     info.fileName = "demo.txt";
     info.previousDrawNs = 123456;
     DrawPanel(panel, info);
     EXPECT_EQ(panel.Text(), "time  3723040 ms  1:02:03.040\n"
                             "delay -3 f  -50 ms\n"
                             "cues  1234 loaded  2 active\n"
+                            "skip  17 lines\n"
                             "file  demo.txt\n"
                             "draw  0.123 ms");
     info.fileName = "";

@@ -312,11 +312,15 @@ TEST(DrawQuorbit, SubRipFilesDraw) {
     EXPECT_FALSE(Draw(draw, W, H, 1500).Empty());
     EXPECT_TRUE(Draw(draw, W, H, 2000).Empty());
     const Rect r = Draw(draw, W, H, 1500).Bounds();
-    // The default style: at the bottom margin (the ink of "Hello" ends above the line's
-    // descent; the outline reaches 2 pixels below).
-    EXPECT_LE(r.Bottom(), H - 40 + 3);
-    EXPECT_GE(r.Bottom(), H - 40 - 15);
+    // The default style laid out in a 1920x1080 space: at the bottom margin, scaled (the ink
+    // of "Hello" ends above the line's descent; the outline reaches below).
+    const double scale = H / 1080.0;
+    EXPECT_LE(r.Bottom(), H - 40 * scale + 3);
+    EXPECT_GE(r.Bottom(), H - 40 * scale - 15 * scale);
     EXPECT_NEAR(r.x + r.width / 2.0, W / 2.0, 2);
+    // Text 48 pixels high at 1080 rows is a third of that at 360.
+    EXPECT_LT(r.height, 48 * scale * 1.5);
+    EXPECT_GT(r.height, 48 * scale * 0.5);
 }
 
 TEST(DrawQuorbit, ReloadReplacesTheScript) {

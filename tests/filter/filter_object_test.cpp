@@ -79,3 +79,68 @@ TEST_F(FilterObject, SettersMarkTheStreamDirtyExceptChangeImmediate) {
     stream->Release();
     persist->Release();
 }
+
+namespace {
+
+struct LastLoad {
+    HRESULT hr = E_UNEXPECTED;
+    ULONG loads = 0;
+    HRESULT result = E_UNEXPECTED;
+    ULONG warnings = 0;
+    std::u16string text;
+};
+
+LastLoad AskLastLoad(IUnknown* filter, ULONG maxWarnings) {
+    IDirectQuorbitLoadReport* report = nullptr;
+    LastLoad last;
+    if (filter->QueryInterface(IID_IDirectQuorbitLoadReport, (void**)&report) != S_OK)
+        return last;
+    WCHAR* text = nullptr;
+    last.hr = report->GetLastLoad(maxWarnings, &last.loads, &last.result, &last.warnings, &text);
+    if (text)
+        last.text = reinterpret_cast<const char16_t*>(text);
+    CoTaskMemFree(text);
+    // Every out-pointer may be left out.
+    EXPECT_EQ(report->GetLastLoad(0, nullptr, nullptr, nullptr, nullptr), S_OK);
+    report->Release();
+    return last;
+}
+
+} // namespace
+
+// The filter's own load tells a host what happened: nothing before the first load, then the
+// failure's message, or the warnings of a subtitle file; each load counts once.
+TEST_F(FilterObject, ReportsItsLatestLoad) {
+    LastLoad none = AskLastLoad(filter, 5);
+    EXPECT_EQ(none.hr, S_OK);
+    EXPECT_EQ(none.loads, 0u);
+    EXPECT_EQ(none.result, S_FALSE);
+    EXPECT_EQ(none.text, u"");
+
+    ASSERT_EQ(PutFileName(WriteScript("broken.txt", "0 1 colour=red | x\n")), E_FAIL);
+    LastLoad broken = AskLastLoad(filter, 5);
+    EXPECT_EQ(broken.loads, 1u);
+    EXPECT_EQ(broken.result, E_FAIL);
+    EXPECT_EQ(broken.text, u"broken.txt:1: unknown attribute \"colour\"");
+
+    const std::string bad = "00:00:02,000 --> 00:00:01,000\nbad\n\n";
+    ASSERT_EQ(PutFileName(WriteScript("s\u00E9.srt",
+                                      "00:00:01,000 --> 00:00:02,000\nok\n\n" + bad + bad + bad)),
+              S_OK);
+    LastLoad warned = AskLastLoad(filter, 2);
+    EXPECT_EQ(warned.loads, 2u);
+    EXPECT_EQ(warned.result, S_OK);
+    EXPECT_EQ(warned.warnings, 3u);
+    EXPECT_EQ(warned.text, u"s\u00E9.srt:4: cue skipped: end time 00:00:01.000 is before start "
+                           u"time 00:00:02.000\n"
+                           u"s\u00E9.srt:7: cue skipped: end time 00:00:01.000 is before start "
+                           u"time 00:00:02.000\n");
+
+    // An empty path loads nothing: the report stays.
+    ASSERT_EQ(settings->reload_File(), S_OK);
+    EXPECT_EQ(AskLastLoad(filter, 0).loads, 3u);
+    EXPECT_EQ(AskLastLoad(filter, 0).text, u"");
+    WCHAR empty[1] = {0};
+    EXPECT_EQ(settings->put_FileName(empty), E_FAIL);
+    EXPECT_EQ(AskLastLoad(filter, 0).loads, 3u);
+}

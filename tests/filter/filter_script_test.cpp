@@ -95,3 +95,38 @@ TEST_F(Watching, ReloadsHammeredFromTwoThreadsWhileFramesFlow) {
     a.join();
     b.join();
 }
+
+// A host asking how the loads went while reloads run on other threads sees whole answers: a
+// count that only grows, and each load's own outcome with its own text.
+TEST_F(Watching, LoadReportsAskedWhileReloadsRun) {
+    const auto broken = WriteScript("broken.txt", "0 1 colour=red | x\n");
+    const auto warned = WriteScript("warned.srt", "00:00:01,000 --> 00:00:02,000\nok\n\n"
+                                                  "00:00:03,000 --> 00:00:03,000\nzero\n");
+    IDirectQuorbitLoadReport* report = nullptr;
+    ASSERT_EQ(filter->QueryInterface(IID_IDirectQuorbitLoadReport, (void**)&report), S_OK);
+    std::atomic<bool> stop{false};
+    std::thread loader([&] {
+        for (int i = 0; !stop; ++i)
+            PutFileName(i % 2 ? broken : warned);
+    });
+    ULONG last = 0;
+    for (int i = 0; i < 300; ++i) {
+        ULONG loads = 0, warnings = 0;
+        HRESULT result = S_FALSE;
+        WCHAR* text = nullptr;
+        ASSERT_EQ(report->GetLastLoad(10, &loads, &result, &warnings, &text), S_OK);
+        const std::u16string said = reinterpret_cast<const char16_t*>(text);
+        CoTaskMemFree(text);
+        EXPECT_GE(loads, last);
+        last = loads;
+        if (result == E_FAIL) {
+            EXPECT_EQ(said, u"broken.txt:1: unknown attribute \"colour\"");
+            EXPECT_EQ(warnings, 0u);
+        } else if (result == S_OK && said.rfind(u"warned.srt", 0) == 0) {
+            EXPECT_EQ(warnings, 1u);
+        }
+    }
+    stop = true;
+    loader.join();
+    report->Release();
+}

@@ -394,6 +394,38 @@ TEST_F(OverlayTool, ABrokenScriptStopsTheRunWithItsMessageAndLeavesNoOutput) {
     EXPECT_EQ(Files(), before);
 }
 
+// A subtitle file with bad cues plays the rest: the first five warnings and a count of the rest
+// go to standard error (every one with --verbose), and the run succeeds.
+TEST_F(OverlayTool, ASubtitleFileWithBadCuesWarnsAndGoesOn) {
+    std::string srt = "1\n00:00:00,000 --> 00:00:09,000\nshown\n\n";
+    for (int i = 0; i < 7; ++i)
+        srt += "00:00:02,000 --> 00:00:01,000\nreversed\n\n";
+    WriteFile("bad.srt", srt);
+    const std::string warning =
+        ": cue skipped: end time 00:00:01.000 is before start time 00:00:02.000\n";
+    const ToolResult r = RunRaw({"--script", Path("bad.srt")});
+    EXPECT_EQ(r.exitCode, 0);
+    std::string expected;
+    for (int line = 5; line <= 17; line += 3)
+        expected += "dq-overlay: bad.srt:" + std::to_string(line) + warning;
+    expected += "dq-overlay: and 2 more warnings (--verbose shows them all)\n";
+    EXPECT_EQ(r.stderrText, expected);
+    EXPECT_TRUE(Changes(ReadFile("out.bgr"))[0].any);
+
+    const ToolResult verbose = RunRaw({"--verbose", "--script", Path("bad.srt")});
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_NE(verbose.stderrText.find("dq-overlay: bad.srt:23" + warning), std::string::npos)
+        << verbose.stderrText;
+    EXPECT_EQ(verbose.stderrText.find("more warning"), std::string::npos);
+
+    // Nothing that can be shown: the first problem, and exit 3.
+    WriteFile("none.srt", "1\n00:00:02,000 --> 00:00:01,000\nreversed\n");
+    const ToolResult none = RunRaw({"--script", Path("none.srt")});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_EQ(none.stderrText, "dq-overlay: none.srt:2: end time 00:00:01.000 is before start "
+                               "time 00:00:02.000 (no cue of the file can be shown)\n");
+}
+
 TEST_F(OverlayTool, AnUnreadableInputFailsWithExit1AndLeavesNoOutput) {
     WriteFile("garbage.mp4", std::string(4096, 'x'));
     WriteFile("short.bgr", std::string(kFrameBytes + 10, '\0'));

@@ -21,10 +21,14 @@
 #include "progress_bar.h"
 #include "raw_frame_reader.h"
 #include "raw_frame_writer.h"
-#include "script_monitor.h"
+#include "script_report.h"
 #include "tool_error.h"
 
 namespace {
+
+// Warnings of a subtitle file printed without --verbose, and with it (all the filter keeps).
+constexpr size_t kShownWarnings = 5;
+constexpr size_t kMaxListedWarnings = 1'000'000;
 
 // Holds one reference on a COM object for a scope.
 template <class T> class Held {
@@ -168,7 +172,7 @@ std::unique_ptr<FrameWriter> OverlayJob::OpenWriter(const FrameFormat& format,
 }
 
 void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scriptPath,
-                               ScriptMonitor* monitor) {
+                               ScriptReport& report) {
     settings->put_HideSubtitles(m_options.hide);
     settings->put_Delay(m_options.delay);
     settings->put_DebugOutput(m_options.debug);
@@ -176,14 +180,23 @@ void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scri
     if (scriptPath.empty())
         return;
     std::u16string wide = WidePath(scriptPath);
-    // After the connection, so the script is laid out for the real frame size.
+    // After the connection, so the script is laid out for the real frame size. The filter's
+    // load is the only one: what it said comes from the filter.
     const HRESULT hr = settings->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
-    if (SUCCEEDED(hr))
-        return;
-    const std::string message = monitor->Check();
-    throw ToolError(kExitScript, message.empty()
-                                     ? "the overlay filter cannot load '" + m_options.script + "'"
-                                     : message);
+    const std::optional<ScriptReport::Load> load = report.Latest();
+    if (load && !load->loaded)
+        throw ToolError(kExitScript, load->message);
+    if (FAILED(hr)) {
+        if (!load)
+            throw ToolError(kExitScript,
+                            "the overlay filter cannot load '" + m_options.script + "'");
+        // Loaded, but its folder cannot be watched for changes.
+        if (m_options.watch)
+            throw ToolError(kExitScript, "cannot watch '" + m_options.script + "' for changes");
+    }
+    if (load)
+        for (const std::string& line : report.WarningLines(*load))
+            Note(line);
 }
 
 int OverlayJob::Execute() {
@@ -223,14 +236,6 @@ int OverlayJob::Execute() {
             (m_options.input == "-" ? std::string("standard input") : "'" + m_options.input + "'") +
             ", " + inputDescription);
 
-    std::unique_ptr<ScriptMonitor> monitor;
-    if (!scriptPath.empty()) {
-        monitor = std::make_unique<ScriptMonitor>(scriptPath, format.width, format.height);
-        const std::string message = monitor->Check();
-        if (!message.empty())
-            throw ToolError(kExitScript, message);
-    }
-
     std::unique_ptr<FrameWriter> writer = OpenWriter(format, audio);
     Verbose("output: " + writer->Describe());
 
@@ -242,9 +247,12 @@ int OverlayJob::Execute() {
     auto graph = std::make_unique<OverlayGraph>(source.Get(), overlay.Get(), sink.Get());
     Verbose("graph: source -> DirectQuorbit -> sink, RGB24 " + std::to_string(format.width) + "x" +
             std::to_string(format.height) + ", rows bottom-up");
-    ApplySettings(graph->Settings(), scriptPath, monitor.get());
-    if (m_options.watch && monitor)
-        monitor->Watch();
+    // Warnings are few on a terminal; --verbose lists every one.
+    ScriptReport report(overlay.Get(), m_options.verbose ? kMaxListedWarnings : kShownWarnings);
+    ApplySettings(graph->Settings(), scriptPath, report);
+    const bool watching = m_options.watch && !scriptPath.empty();
+    if (watching)
+        report.TakeNews(m_options.script); // the load just reported
 
     ProgressBar progress(!m_options.quiet, reader->ExpectedFrames());
     m_progress = &progress;
@@ -258,9 +266,10 @@ int OverlayJob::Execute() {
             break;
         }
         progress.Update(m_status.FramesWritten());
-        if (monitor)
-            while (auto report = monitor->TakeReport())
-                Note(*report);
+        if (watching)
+            for (const std::string& line :
+                 report.TakeNews(std::filesystem::path(m_options.script).filename().string()))
+                Note(line);
     }
     graph->Stop();
     graph.reset();

@@ -33,7 +33,7 @@ private:
     std::unique_ptr<FrameReader> OpenReader(AudioPassthrough& audio, std::string& description);
     std::unique_ptr<FrameWriter> OpenWriter(const FrameFormat& format, AudioPassthrough& audio);
     void ApplySettings(IDirectQuorbit* settings, const std::string& scriptPath,
-                       class ScriptMonitor* monitor);
+                       class ScriptReport& report);
     void Note(const std::string& line);
     void Verbose(const std::string& line);
 

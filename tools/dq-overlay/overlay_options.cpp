@@ -113,8 +113,10 @@ Damaged input:
   --strict          fail (exit 1, nothing written) when a frame of the input is lost or
                     damaged; without it the run goes on and ends with a warning
 Output:
-  --quiet           no progress bar and no notes; errors and warnings only
-  --verbose         say how the graph is made and what is written
+  --quiet           no progress bar, notes or script warnings; errors and the warning
+                    about lost frames only
+  --verbose         say how the graph is made and what is written, and list every warning of
+                    a subtitle file (else the first five and a count)
   --help, --version
 
 Exit codes: 0 done, 1 input unreadable or unsupported, 2 wrong command line, 3 script does not

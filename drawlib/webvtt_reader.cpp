@@ -1,0 +1,113 @@
+// WebVTT files as browsers read them.
+#include <string>
+
+#include "drawlib/line_tokens.h"
+#include "drawlib/script_format.h"
+#include "drawlib/subtitle_cues.h"
+#include "drawlib/subtitle_parsers.h"
+#include "drawlib/webvtt_cue_settings.h"
+
+namespace dq::drawlib {
+
+namespace {
+
+// line is keyword, alone or followed by a blank and more.
+bool StartsWithWord(std::string_view line, std::string_view keyword) {
+    return line.substr(0, keyword.size()) == keyword &&
+           (line.size() == keyword.size() || line[keyword.size()] == ' ' ||
+            line[keyword.size()] == '\t');
+}
+
+class WebVttReader {
+public:
+    WebVttReader(const ScriptText& text, std::string_view baseName)
+        : m_text(text), m_builder(baseName) {}
+
+    std::unique_ptr<Script> Read() {
+        StartSubtitles(m_builder, ScriptFormat::WebVtt, m_text);
+        const size_t n = m_text.LineCount();
+        size_t i = SkipBlank(0) + 1; // past the WEBVTT line
+        // The header runs to a blank line; a timing line ends it early, and starts a cue.
+        while (i < n && !Line(i).empty() && !HasArrow(Line(i)))
+            ++i;
+        for (i = SkipBlank(i); i < n; i = SkipBlank(i))
+            i = Block(i);
+        return FinishSubtitles(m_builder);
+    }
+
+private:
+    std::string_view Line(size_t i) const {
+        return TrimBlanks(i == 0 ? WithoutByteOrderMarks(m_text.Line(0)) : m_text.Line(i));
+    }
+
+    size_t SkipBlank(size_t i) const {
+        while (i < m_text.LineCount() && Line(i).empty())
+            ++i;
+        return i;
+    }
+
+    // The block starting at begin (not blank); returns the line after it. A block runs to a
+    // blank line; its timing line is its first or second; a later line with `-->` ends it and
+    // starts the next.
+    size_t Block(size_t begin) {
+        const size_t n = m_text.LineCount();
+        size_t timing = n;
+        size_t end = begin;
+        for (; end < n && !Line(end).empty(); ++end) {
+            if (!HasArrow(Line(end)))
+                continue;
+            if (timing == n && end - begin < 2) {
+                timing = end;
+                continue;
+            }
+            break;
+        }
+        if (timing == n) {
+            const std::string_view first = Line(begin);
+            if (!StartsWithWord(first, "NOTE") && !StartsWithWord(first, "STYLE") &&
+                !StartsWithWord(first, "REGION"))
+                m_builder.Warn(begin + 1, "",
+                               "block without a time range skipped: " + QuotedExcerpt(first),
+                               end - begin);
+            return end;
+        }
+        Cue(timing, end, end - begin);
+        return end;
+    }
+
+    void Cue(size_t timing, size_t end, size_t lines) {
+        const std::string_view timingLine = Line(timing);
+        std::string_view why;
+        const auto range = ParseTimingLine(timingLine, &why);
+        if (!range) {
+            m_builder.Warn(timing + 1, kCueSkipped,
+                           std::string(why) + " in time range " + QuotedExcerpt(timingLine), lines);
+            return;
+        }
+        if (const auto problem = CueTimeProblem(*range)) {
+            m_builder.Warn(timing + 1, kCueSkipped, *problem, lines);
+            return;
+        }
+        std::string markup;
+        for (size_t i = timing + 1; i < end; ++i) {
+            if (!markup.empty())
+                markup += '\n';
+            markup += Line(i);
+        }
+        CueStyle style;
+        ApplyCueSettings(range->settings, style);
+        m_builder.AddMarkupCue(range->start, range->end, style, markup,
+                               ScriptLocation{m_builder.FileName(), timing + 1});
+    }
+
+    const ScriptText& m_text;
+    ScriptBuilder m_builder;
+};
+
+} // namespace
+
+std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName) {
+    return WebVttReader(text, baseName).Read();
+}
+
+} // namespace dq::drawlib
