@@ -14,7 +14,7 @@ namespace dq::gfx::detail {
 
 class DirtyRegion {
 public:
-    static constexpr int kMaxRects = 32;
+    static constexpr int kMaxRects = 64;
     // Rectangles less than this many pixels apart (on both axes) are joined.
     static constexpr int kJoinGap = 8;
 
