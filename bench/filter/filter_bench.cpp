@@ -93,8 +93,7 @@ void BM_Transform(benchmark::State& state) {
     }
     static const char* names[] = {"no cue", "subtitle", "debug panel", "fifty cues",
                                   "subtitle and corner cue"};
-    state.SetLabel(std::to_string(width) + "x" + std::to_string(height) + " " +
-                   names[workload]);
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height) + " " + names[workload]);
 }
 BENCHMARK(BM_Transform)
     ->ArgsProduct({{0, 1, 2, 3}, {NoCue, Subtitle, SubtitleAndCorner, DebugPanel, FiftyCues}})
