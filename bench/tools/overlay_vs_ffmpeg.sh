@@ -50,7 +50,8 @@ printf 'Subtitle number 1, in two lines,\nas films usually show them.' > subtitl
 {
     echo '@resolution 1920x1080'
     for (( i = 0; i < 14; i += 2 )); do
-        echo "$i $((i + 2)) | Subtitle number $((i / 2 + 1)), in two lines,\\nas films usually show them."
+        printf '%d %d | Subtitle number %d, in two lines,\\nas films usually show them.\n' \
+            "$i" $((i + 2)) $((i / 2 + 1))
     done
 } > subtitle.txt.quorent
 cp subtitle.txt.quorent corner.quorent
@@ -174,7 +175,9 @@ loads+=("$load")
 
 # Median and range of the per-round ratios a / b (or of a's values alone when b is empty).
 stats() {
-    local a=(${fps[$1]}) b=(${2:+${fps[$2]}})
+    local a b
+    read -r -a a <<< "${fps[$1]}"
+    read -r -a b <<< "${2:+${fps[$2]}}"
     for (( i = 0; i < ${#a[@]}; ++i )); do
         if [[ -n ${2:-} ]]; then
             awk -v x="${a[$i]}" -v y="${b[$i]}" 'BEGIN { printf "%.4f\n", x / y }'
