@@ -10,18 +10,26 @@ namespace dq::drawlib {
 
 OverlayRenderer::OverlayRenderer(size_t cacheBudget) : m_cache(cacheBudget) {
     m_active.reserve(256);
+    m_previous.reserve(256);
 }
 
 void OverlayRenderer::Forget() {
     m_cache.Clear();
     m_active.clear();
+    m_previous.clear();
 }
 
 void OverlayRenderer::Draw(gfx::Graphics& g, const Script& script, const FrameGeometry& frame,
                            int64_t t) {
     if (!(frame == m_frame)) {
         m_cache.Clear();
+        m_previous.clear();
         m_frame = frame;
+    }
+    // Shown last frame and over now (not only not yet begun, after a seek backwards).
+    for (const uint32_t index : m_previous) {
+        if (index < script.cues.size() && script.cues[index].end <= t)
+            m_cache.Erase(index);
     }
     m_active.clear();
     script.index.Query(t, m_active);
@@ -59,6 +67,7 @@ void OverlayRenderer::Draw(gfx::Graphics& g, const Script& script, const FrameGe
         g.DrawImage(*sprite->bitmap, placement.x, placement.y, placement.opacity);
     }
     m_cache.Trim();
+    m_previous.assign(m_active.begin(), m_active.end());
 }
 
 } // namespace dq::drawlib

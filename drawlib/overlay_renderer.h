@@ -1,6 +1,8 @@
 // Paints the cues of a script shown at a time: finds them through the index, orders them by
 // layer and file order, and composites their cached sprites. In the steady state (every shown
-// cue already rendered) it allocates nothing.
+// cue already rendered) it allocates nothing. The sprite of a cue that has ended (time has passed
+// its end) goes at once, its pixels back to the pool for the next new sprite: played forwards, it
+// would never be shown again.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,7 @@ private:
     SpriteCache m_cache;
     FrameGeometry m_frame;
     std::vector<uint32_t> m_active;
+    std::vector<uint32_t> m_previous; // the cues of the frame before
 };
 
 } // namespace dq::drawlib

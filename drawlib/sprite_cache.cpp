@@ -25,6 +25,15 @@ Sprite& SpriteCache::Insert(uint32_t cue, Sprite sprite) {
     return m_entries.front().sprite;
 }
 
+void SpriteCache::Erase(uint32_t cue) {
+    const auto it = m_byCue.find(cue);
+    if (it == m_byCue.end())
+        return;
+    m_bytes -= it->second->sprite.Bytes();
+    m_entries.erase(it->second);
+    m_byCue.erase(it);
+}
+
 void SpriteCache::Trim() {
     while (m_bytes > m_budget && !m_entries.empty() && m_entries.back().frame != m_frame) {
         m_bytes -= m_entries.back().sprite.Bytes();

@@ -37,6 +37,8 @@ public:
     Sprite& Insert(uint32_t cue, Sprite sprite);
     // Drops least recently used sprites not used in this frame while over budget.
     void Trim();
+    // Drops the cue's sprite, if cached.
+    void Erase(uint32_t cue);
     void Clear();
 
     size_t Bytes() const { return m_bytes; }

@@ -1,8 +1,10 @@
 // The frame path's drawing costs: blending a cached subtitle sprite onto a frame, the whole
-// per-frame sequence with and without a subtitle, and a frame copy for scale.
+// per-frame sequence with nothing, a subtitle, and a subtitle with a small cue in the far corner,
+// drawing a new block of text with and without outline, and a frame copy for scale.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/drawing/blend_rows.h"
@@ -82,16 +84,37 @@ BENCHMARK(BM_BlendRowsToRgb24)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 // What the filter does per frame: wrap the sample, take the cleared scratch, let the drawing
 // library composite its sprites, turn the scratch over, blend it onto the frame, lock the frame.
-void FramePath(benchmark::State& state, bool withSubtitle) {
+enum class Drawn { Nothing, Subtitle, SubtitleAndCorner };
+
+// A one-character cue, as a corner sign or a counter would be.
+Bitmap& CornerSprite() {
+    static std::unique_ptr<Bitmap> sprite = [] {
+        auto bitmap = Bitmap::CreateArgb(60, 70);
+        TextRun run;
+        run.text = u"7";
+        const TextLayout layout(Font("DejaVu Sans", 46), {run}, 0, TextAlign::Left);
+        TextStyle style;
+        style.outlineWidth = 3;
+        Graphics(*bitmap).DrawText(layout, 8, 6, style);
+        return bitmap;
+    }();
+    return *sprite;
+}
+
+void FramePath(benchmark::State& state, Drawn drawn) {
     Bitmap& sprite = SubtitleSprite();
+    Bitmap& corner = CornerSprite();
     const int w = int(state.range(0)), h = int(state.range(1));
     Frame frame(w, h);
     ScratchSurface scratchSurface;
     for (auto _ : state) {
         auto target = Bitmap::FromMemory24(w, h, frame.stride, frame.pixels.data());
         Bitmap& scratch = scratchSurface.Acquire(w, h);
-        if (withSubtitle) {
+        if (drawn != Drawn::Nothing) {
             Graphics(scratch).DrawImage(sprite, (w - 1000) / 2, h - 160);
+        }
+        if (drawn == Drawn::SubtitleAndCorner) {
+            Graphics(scratch).DrawImage(corner, 30, 30);
         }
         scratch.RotateFlip(RotateFlipType::RotateNoneFlipY);
         Graphics(*target).DrawImage(scratch, 0, 0);
@@ -104,20 +127,51 @@ void FramePath(benchmark::State& state, bool withSubtitle) {
 }
 
 void BM_FramePathWithSubtitle(benchmark::State& state) {
-    FramePath(state, true);
+    FramePath(state, Drawn::Subtitle);
 }
 BENCHMARK(BM_FramePathWithSubtitle)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
 
+void BM_FramePathSubtitleAndCornerCue(benchmark::State& state) {
+    FramePath(state, Drawn::SubtitleAndCorner);
+}
+BENCHMARK(BM_FramePathSubtitleAndCornerCue)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_FramePathNothingDrawn(benchmark::State& state) {
-    FramePath(state, false);
+    FramePath(state, Drawn::Nothing);
 }
 BENCHMARK(BM_FramePathNothingDrawn)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
+
+// A new two-line sprite whose text changes every time (a time code), as a cue that shows for
+// one frame costs: layout, a fresh bitmap, the text with the outline width given (0 or 3 px).
+void BM_NewTextSprite(benchmark::State& state) {
+    const float outline = float(state.range(0));
+    int n = 0;
+    for (auto _ : state) {
+        ++n;
+        TextRun run;
+        const std::string code = "00:01:" + std::to_string(10 + n % 50) + "." +
+                                 std::to_string(100 + n % 900) + " frame " + std::to_string(n);
+        run.text.assign(code.begin(), code.end());
+        run.text += u"\nThe quick brown fox jumps";
+        const TextLayout layout(Font("DejaVu Sans", 48), {run}, 0, TextAlign::Center);
+        auto bitmap = Bitmap::CreateArgb(int(layout.Width()) + 30, int(layout.Height()) + 30);
+        TextStyle style;
+        style.outlineWidth = outline;
+        Graphics(*bitmap).DrawText(layout, 15, 15, style);
+        benchmark::DoNotOptimize(bitmap.get());
+    }
+    state.SetLabel(outline > 0 ? "outline 3 px" : "no outline");
+}
+BENCHMARK(BM_NewTextSprite)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 // For scale: copying one 1920 x 1080 RGB24 frame.
 void BM_CopyFrame(benchmark::State& state) {

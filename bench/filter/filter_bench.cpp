@@ -1,5 +1,7 @@
-// The filter's frame path: Transform on one RGB24 frame, at four sizes and four workloads,
-// beside a plain memcpy of the same frame as the reference.
+// The filter's frame path: Transform on one RGB24 frame, at four sizes and five workloads (a
+// two-line subtitle alone and with a one-character cue in the far corner, to show that two small
+// areas cost their own size and not the frame between them), beside a plain memcpy of the same
+// frame as the reference.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -16,7 +18,7 @@ namespace {
 
 const int kSizes[][2] = {{640, 480}, {1280, 720}, {1920, 1080}, {3840, 2160}};
 
-enum Workload { NoCue, Subtitle, DebugPanel, FiftyCues };
+enum Workload { NoCue, Subtitle, DebugPanel, FiftyCues, SubtitleAndCorner };
 
 std::string Script(Workload w) {
     std::string s = "@resolution 1920x1080\n";
@@ -26,7 +28,10 @@ std::string Script(Workload w) {
         s += "100 200 | Not yet\n";
         break;
     case Subtitle:
+    case SubtitleAndCorner:
         s += "0 100 | The quick brown fox jumps\\nover the lazy dog near the bank\n";
+        if (w == SubtitleAndCorner)
+            s += "0 100 align=top-left margin=30 | 7\n";
         break;
     case FiftyCues:
         for (int i = 0; i < 50; ++i)
@@ -86,12 +91,12 @@ void BM_Transform(benchmark::State& state) {
         rig.filter->Transform(&sample);
         benchmark::DoNotOptimize(sample.bytes.data());
     }
-    static const char* names[] = {"no cue", "subtitle", "debug panel", "fifty cues"};
-    state.SetLabel(std::to_string(width) + "x" + std::to_string(height) + " " +
-                   names[workload]);
+    static const char* names[] = {"no cue", "subtitle", "debug panel", "fifty cues",
+                                  "subtitle and corner cue"};
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height) + " " + names[workload]);
 }
 BENCHMARK(BM_Transform)
-    ->ArgsProduct({{0, 1, 2, 3}, {NoCue, Subtitle, DebugPanel, FiftyCues}})
+    ->ArgsProduct({{0, 1, 2, 3}, {NoCue, Subtitle, SubtitleAndCorner, DebugPanel, FiftyCues}})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_FrameMemcpy(benchmark::State& state) {

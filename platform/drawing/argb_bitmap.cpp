@@ -1,11 +1,13 @@
 #include "platform/drawing/argb_bitmap.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "platform/drawing/pixel_math.h"
+#include "platform/drawing/pixel_pool.h"
 #include "platform/drawing/rect_math.h"
 
 namespace dq::gfx {
@@ -21,22 +23,24 @@ ArgbBitmap::ArgbBitmap(int width, int height) : m_width(width), m_height(height)
         throw DrawingError("bitmap size " + std::to_string(width) + "x" + std::to_string(height) +
                            " is out of range");
     }
-    // calloc: the operating system hands out zeroed pages, so a large surface costs nothing
-    // until it is drawn on.
-    m_pixels.reset(static_cast<uint8_t*>(std::calloc(size_t(width) * size_t(height), 4)));
-    if (!m_pixels) {
-        throw DrawingError("out of memory for a " + std::to_string(width) + "x" +
-                           std::to_string(height) + " bitmap");
-    }
+    const PixelBlock block = PixelPool::Take(size_t(width) * size_t(height) * 4);
+    m_pixels = block.data;
+    m_capacity = block.capacity;
+}
+
+ArgbBitmap::~ArgbBitmap() {
+    // Zero again, as the pool wants it: only what was drawn.
+    Clear();
+    PixelPool::Give(PixelBlock{m_pixels, m_capacity});
 }
 
 void ArgbBitmap::Clear() {
-    if (!m_dirty.Empty()) {
-        for (int y = m_dirty.y; y < m_dirty.Bottom(); ++y) {
-            std::memset(Row(y) + size_t(m_dirty.x) * 4, 0, size_t(m_dirty.width) * 4);
+    for (const Rect& r : m_dirty.Rects()) {
+        for (int y = r.y; y < r.Bottom(); ++y) {
+            std::memset(Row(y) + size_t(r.x) * 4, 0, size_t(r.width) * 4);
         }
     }
-    m_dirty = {};
+    m_dirty.Clear();
     m_flipped = false;
 }
 
@@ -45,33 +49,46 @@ void ArgbBitmap::RotateFlip(RotateFlipType type) {
         throw DrawingError("unsupported rotation or flip");
     }
     m_flipped = !m_flipped;
-    m_dirty = MirrorY(m_dirty, m_height);
+    m_dirty.MirrorY(m_height);
 }
 
 uint8_t* ArgbBitmap::StoreUpright() {
-    if (m_flipped) {
-        // Logical row y sits in memory row H-1-y. Swap the two within the dirty columns (the
-        // rest of both rows is zero), each pair once.
-        const size_t offset = size_t(m_dirty.x) * 4;
-        const size_t bytes = size_t(m_dirty.width) * 4;
-        uint8_t* base = m_pixels.get();
-        for (int y = m_dirty.y; y < m_dirty.Bottom(); ++y) {
-            const int partner = m_height - 1 - y;
-            const bool partnerDirty = partner >= m_dirty.y && partner < m_dirty.Bottom();
-            if (partner == y || (partnerDirty && partner < y)) {
-                continue;
-            }
-            uint8_t* a = base + size_t(y) * Stride() + offset;
-            uint8_t* b = base + size_t(partner) * Stride() + offset;
-            std::swap_ranges(a, a + bytes, b);
-        }
-        m_flipped = false;
+    if (!m_flipped) {
+        return m_pixels;
     }
-    return m_pixels.get();
+    // Logical row y sits in memory row H-1-y: swap each such pair of rows once, over the
+    // columns that are dirty in either (elsewhere both are zero). Those column spans are joined
+    // first, so that no byte is swapped twice.
+    const std::span<const Rect> rects = m_dirty.Rects();
+    std::array<std::pair<int, int>, 2 * DirtyRegion::kMaxRects> spans;
+    for (int y = 0; y < m_height / 2; ++y) {
+        const int partner = m_height - 1 - y;
+        size_t n = 0;
+        for (const Rect& r : rects) {
+            if ((y >= r.y && y < r.Bottom()) || (partner >= r.y && partner < r.Bottom())) {
+                spans[n++] = {r.x, r.Right()};
+            }
+        }
+        if (n == 0) {
+            continue;
+        }
+        std::sort(spans.begin(), spans.begin() + ptrdiff_t(n));
+        uint8_t* a = m_pixels + size_t(y) * Stride();
+        uint8_t* b = m_pixels + size_t(partner) * Stride();
+        for (size_t i = 0; i < n;) {
+            int left = spans[i].first, right = spans[i].second;
+            for (++i; i < n && spans[i].first <= right; ++i) {
+                right = std::max(right, spans[i].second);
+            }
+            std::swap_ranges(a + size_t(left) * 4, a + size_t(right) * 4, b + size_t(left) * 4);
+        }
+    }
+    m_flipped = false;
+    return m_pixels;
 }
 
 void ArgbBitmap::AddDirty(const Rect& r) {
-    m_dirty = Union(m_dirty, Intersect(Rect{0, 0, m_width, m_height}, r));
+    m_dirty.Add(Intersect(Rect{0, 0, m_width, m_height}, r));
 }
 
 BitmapData ArgbBitmap::LockBits(const Rect& rect, ImageLockMode mode, PixelFormat format) {
@@ -89,33 +106,27 @@ BitmapData ArgbBitmap::LockBits(const Rect& rect, ImageLockMode mode, PixelForma
         throw DrawingError("bitmap is already locked");
     }
     const size_t rowBytes = size_t(rect.width) * 4;
-    m_lockBuffer.resize(rowBytes * size_t(rect.height));
-
-    // Rows outside the dirty rectangle are zero; inside it, only its columns need converting.
-    const Rect dirty = Intersect(rect, m_dirty);
-    for (int y = rect.y; y < rect.Bottom(); ++y) {
-        uint8_t* out = m_lockBuffer.data() + size_t(y - rect.y) * rowBytes;
-        if (dirty.Empty() || y < dirty.y || y >= dirty.Bottom()) {
-            std::memset(out, 0, rowBytes);
+    // Zero outside the dirty region; inside it, converted to straight colour.
+    m_lockBuffer.assign(rowBytes * size_t(rect.height), 0);
+    for (const Rect& r : m_dirty.Rects()) {
+        const Rect dirty = Intersect(rect, r);
+        if (dirty.Empty()) {
             continue;
         }
-        const size_t before = size_t(dirty.x - rect.x) * 4;
-        const size_t inside = size_t(dirty.width) * 4;
-        std::memset(out, 0, before);
-        std::memset(out + before + inside, 0, rowBytes - before - inside);
-        const uint8_t* in = Row(y) + size_t(dirty.x) * 4;
-        uint8_t* o = out + before;
-        for (int x = 0; x < dirty.width; ++x, in += 4, o += 4) {
-            const unsigned a = in[3];
-            if (a == 255) {
-                std::memcpy(o, in, 4);
-            } else if (a == 0) {
-                std::memset(o, 0, 4);
-            } else {
-                o[0] = Unpremultiply(in[0], a);
-                o[1] = Unpremultiply(in[1], a);
-                o[2] = Unpremultiply(in[2], a);
-                o[3] = uint8_t(a);
+        for (int y = dirty.y; y < dirty.Bottom(); ++y) {
+            const uint8_t* in = Row(y) + size_t(dirty.x) * 4;
+            uint8_t* o =
+                m_lockBuffer.data() + size_t(y - rect.y) * rowBytes + size_t(dirty.x - rect.x) * 4;
+            for (int x = 0; x < dirty.width; ++x, in += 4, o += 4) {
+                const unsigned a = in[3];
+                if (a == 255) {
+                    std::memcpy(o, in, 4);
+                } else if (a != 0) {
+                    o[0] = Unpremultiply(in[0], a);
+                    o[1] = Unpremultiply(in[1], a);
+                    o[2] = Unpremultiply(in[2], a);
+                    o[3] = uint8_t(a);
+                }
             }
         }
     }
@@ -135,7 +146,7 @@ void ArgbBitmap::UnlockBits(BitmapData& data) {
     if (m_lockMode == ImageLockMode::ReadOnly) {
         return;
     }
-    // Write back premultiplied, and widen the dirty rectangle to what is not transparent.
+    // Write back premultiplied, and add what is not transparent to the dirty region.
     const Rect& r = m_lockRect;
     const size_t rowBytes = size_t(r.width) * 4;
     int left = r.Right(), right = r.x, top = r.Bottom(), bottom = r.y;

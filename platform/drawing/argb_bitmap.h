@@ -1,15 +1,15 @@
 // The 32-bit ARGB surface: premultiplied pixels (see pixel_math.h) in one zero-initialised
-// block, rows width * 4 bytes apart, with the dirty rectangle outside which every pixel is zero.
+// block, rows width * 4 bytes apart, with the dirty region outside which every pixel is zero.
+// The block comes from, and goes back to, a pool of freed surfaces (pixel_pool.h).
 //
 // Turning it upside down only flips the order in which rows are addressed; the rows move in
 // memory only when a renderer needs the whole surface upright (StoreUpright).
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
+#include "platform/drawing/dirty_region.h"
 #include "platform/drawing/drawing.h"
 
 namespace dq::gfx::detail {
@@ -20,11 +20,15 @@ public:
     static constexpr int kMaxSide = 32767;
 
     ArgbBitmap(int width, int height);
+    ~ArgbBitmap() override;
+    ArgbBitmap(const ArgbBitmap&) = delete;
+    ArgbBitmap& operator=(const ArgbBitmap&) = delete;
 
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     PixelFormat Format() const override { return PixelFormat::Format32bppArgb; }
-    Rect DirtyRect() const override { return m_dirty; }
+    std::span<const Rect> DirtyRects() const override { return m_dirty.Rects(); }
+    Rect DirtyRect() const override { return m_dirty.Bounds(); }
 
     void Clear() override;
     void RotateFlip(RotateFlipType type) override;
@@ -33,7 +37,7 @@ public:
 
     // Premultiplied b, g, r, a bytes of row y, counted from the top as the bitmap is seen.
     uint8_t* Row(int y) const {
-        return m_pixels.get() + size_t(m_flipped ? m_height - 1 - y : y) * Stride();
+        return m_pixels + size_t(m_flipped ? m_height - 1 - y : y) * Stride();
     }
     int Stride() const { return m_width * 4; }
 
@@ -44,15 +48,12 @@ public:
     void AddDirty(const Rect& r);
 
 private:
-    struct FreeDeleter {
-        void operator()(uint8_t* p) const { std::free(p); }
-    };
-
     int m_width;
     int m_height;
-    std::unique_ptr<uint8_t, FreeDeleter> m_pixels;
+    uint8_t* m_pixels = nullptr;
+    size_t m_capacity = 0; // bytes of the block, at least width * height * 4
     bool m_flipped = false;
-    Rect m_dirty;
+    DirtyRegion m_dirty;
 
     // The straight-alpha copy LockBits hands out, kept for the next lock.
     std::vector<uint8_t> m_lockBuffer;

@@ -7,16 +7,19 @@
 //  - a 32-bit ARGB surface that the service allocates (blue, green, red, alpha in memory, alpha
 //    NOT premultiplied as seen through LockBits), which starts fully transparent.
 //
-// Every drawing operation widens the bitmap's dirty rectangle. On an ARGB bitmap, every pixel
-// outside it is fully transparent, so Clear, FlipY, DrawImage and LockBits need only touch the
-// dirty rows; the results are exactly those of the plain whole-bitmap operations.
+// Every drawing operation adds what it touched to the bitmap's dirty region, a few disjoint
+// rectangles. On an ARGB bitmap, every pixel outside them is fully transparent, so Clear, FlipY,
+// DrawImage and LockBits need only touch those rectangles: a frame's cost follows the area drawn,
+// and two small cues far apart cost their own areas, not the frame between them. The results
+// are exactly those of the plain whole-bitmap operations.
 //
 // Failures (a size that cannot be allocated, a font that cannot be loaded, bad arguments) throw
-// DrawingError; nothing is left half-drawn in a way that breaks the dirty-rectangle rule.
+// DrawingError; nothing is left half-drawn in a way that breaks the dirty-region rule.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -85,7 +88,9 @@ public:
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     virtual PixelFormat Format() const = 0;
-    // The area drawn since creation or the last Clear (empty when nothing was drawn).
+    // The area drawn since creation or the last Clear, as disjoint rectangles (none when
+    // nothing was drawn), and the smallest rectangle holding them (empty when none).
+    virtual std::span<const Rect> DirtyRects() const = 0;
     virtual Rect DirtyRect() const = 0;
 
     // ARGB: every pixel transparent again. 24-bit: not supported (throws).

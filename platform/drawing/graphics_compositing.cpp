@@ -1,5 +1,6 @@
 // Graphics operations that need no text backend: image blending and rectangle fills.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/drawing/argb_bitmap.h"
@@ -13,6 +14,37 @@ namespace dq::gfx {
 
 using detail::ArgbBitmap;
 using detail::MemoryBitmap24;
+
+namespace {
+
+// source (drawn with its top-left at x, y) over the target's pixels in area. Rows where no dirty
+// rectangle of the target meets the area are transparent: the result there is the source itself,
+// so they need no blending (the first sprite drawn onto a cleared surface is a copy).
+void BlendOntoArgb(ArgbBitmap& target, const ArgbBitmap& source, const Rect& area, int x, int y,
+                   unsigned o, const detail::BlendRows& rows) {
+    std::array<Rect, detail::DirtyRegion::kMaxRects> meeting;
+    size_t n = 0;
+    for (const Rect& r : target.DirtyRects()) {
+        const Rect m = detail::Intersect(area, r);
+        if (!m.Empty()) {
+            meeting[n++] = m;
+        }
+    }
+    const int sx = area.x - x;
+    const int sy = area.y - y;
+    for (int r = 0; r < area.height; ++r) {
+        const int ty = area.y + r;
+        bool clear = true;
+        for (size_t i = 0; i < n && clear; ++i) {
+            clear = ty < meeting[i].y || ty >= meeting[i].Bottom();
+        }
+        (clear ? rows.ontoClearArgb : rows.toArgb)(target.Row(ty) + size_t(area.x) * 4,
+                                                   source.Row(sy + r) + size_t(sx) * 4, area.width,
+                                                   o);
+    }
+}
+
+} // namespace
 
 Graphics::Graphics(Bitmap& target) : m_target(target) {
     if (!dynamic_cast<ArgbBitmap*>(&target) && !dynamic_cast<MemoryBitmap24*>(&target)) {
@@ -31,36 +63,42 @@ void Graphics::DrawImage(Bitmap& src, int x, int y, float opacity) {
         throw DrawingError("DrawImage of a bitmap onto itself");
     }
     const unsigned o = detail::OpacityByte(opacity);
-    // Only the source's dirty rectangle can hold anything that is not transparent.
-    const Rect area = detail::Intersect(Rect{0, 0, m_target.Width(), m_target.Height()},
-                                        source->DirtyRect(), x, y);
-    if (o == 0 || area.Empty()) {
+    if (o == 0) {
         return;
     }
-    const int sx = area.x - x;
-    const int sy = area.y - y;
+    // Only the source's dirty rectangles can hold anything that is not transparent; being
+    // disjoint, they land on disjoint areas of the target, each blended once.
+    const Rect bounds{0, 0, m_target.Width(), m_target.Height()};
+    std::array<Rect, detail::DirtyRegion::kMaxRects> areas;
+    size_t count = 0;
+    for (const Rect& r : source->DirtyRects()) {
+        const Rect area = detail::Intersect(bounds, r, x, y);
+        if (!area.Empty()) {
+            areas[count++] = area;
+        }
+    }
     const detail::BlendRows& rows = detail::SelectBlendRows();
     if (auto* argb = dynamic_cast<ArgbBitmap*>(&m_target)) {
-        // Rows of the area outside the target's dirty rectangle are transparent: the result
-        // there is the source itself, so they need no blending (the first sprite drawn onto a
-        // cleared surface is a copy).
-        const Rect dirty = argb->DirtyRect();
-        const bool columnsMeet = !dirty.Empty() && dirty.x < area.Right() && area.x < dirty.Right();
-        for (int r = 0; r < area.height; ++r) {
-            const int ty = area.y + r;
-            const bool clear = !columnsMeet || ty < dirty.y || ty >= dirty.Bottom();
-            (clear ? rows.ontoClearArgb : rows.toArgb)(argb->Row(ty) + size_t(area.x) * 4,
-                                                       source->Row(sy + r) + size_t(sx) * 4,
-                                                       area.width, o);
+        for (size_t i = 0; i < count; ++i) {
+            BlendOntoArgb(*argb, *source, areas[i], x, y, o, rows);
         }
-        argb->AddDirty(area);
+        // Added once all are blended, so that joining rectangles does not turn the copies
+        // onto clear rows of later areas into blends.
+        for (size_t i = 0; i < count; ++i) {
+            argb->AddDirty(areas[i]);
+        }
     } else {
         auto& rgb = static_cast<MemoryBitmap24&>(m_target);
-        for (int r = 0; r < area.height; ++r) {
-            rows.toRgb24(rgb.Row(area.y + r) + size_t(area.x) * 3,
-                         source->Row(sy + r) + size_t(sx) * 4, area.width, o);
+        for (size_t i = 0; i < count; ++i) {
+            const Rect& area = areas[i];
+            const int sx = area.x - x;
+            const int sy = area.y - y;
+            for (int r = 0; r < area.height; ++r) {
+                rows.toRgb24(rgb.Row(area.y + r) + size_t(area.x) * 3,
+                             source->Row(sy + r) + size_t(sx) * 4, area.width, o);
+            }
+            rgb.AddDirty(area);
         }
-        rgb.AddDirty(area);
     }
 }
 

@@ -38,11 +38,11 @@ void MemoryBitmap24::RotateFlip(RotateFlipType type) {
     for (int y = 0, partner = m_height - 1; y < partner; ++y, --partner) {
         std::swap_ranges(Row(y), Row(y) + rowBytes, Row(partner));
     }
-    m_dirty = MirrorY(m_dirty, m_height);
+    m_dirty.MirrorY(m_height);
 }
 
 void MemoryBitmap24::AddDirty(const Rect& r) {
-    m_dirty = Union(m_dirty, Intersect(Rect{0, 0, m_width, m_height}, r));
+    m_dirty.Add(Intersect(Rect{0, 0, m_width, m_height}, r));
 }
 
 BitmapData MemoryBitmap24::LockBits(const Rect& rect, ImageLockMode mode, PixelFormat format) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/drawing/dirty_region.h"
 #include "platform/drawing/drawing.h"
 
 namespace dq::gfx::detail {
@@ -15,7 +16,8 @@ public:
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     PixelFormat Format() const override { return PixelFormat::Format24bppRgb; }
-    Rect DirtyRect() const override { return m_dirty; }
+    std::span<const Rect> DirtyRects() const override { return m_dirty.Rects(); }
+    Rect DirtyRect() const override { return m_dirty.Bounds(); }
 
     void Clear() override;
     void RotateFlip(RotateFlipType type) override;
@@ -32,7 +34,7 @@ private:
     int m_height;
     int m_stride;
     uint8_t* m_scan0;
-    Rect m_dirty;
+    DirtyRegion m_dirty;
     bool m_locked = false;
     uint8_t* m_lockScan0 = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "platform/drawing/argb_bitmap.h"
 #include "platform/drawing/blend_rows.h"
 #include "platform/drawing/drawing.h"
 #include "tests/drawing/bitmap_access.h"
@@ -37,6 +38,23 @@ float RandomOpacity(std::mt19937& rng) {
     return choices[std::uniform_int_distribution<int>(0, 7)(rng)];
 }
 
+// A random part of bitmap, locked, against the same part of the model.
+void ExpectLockOfPartMatches(Bitmap& bitmap, const RefImage& model, std::mt19937& rng) {
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int x = pick(0, model.width - 1), y = pick(0, model.height - 1);
+    const Rect part{x, y, pick(1, model.width - x), pick(1, model.height - y)};
+    const std::vector<uint8_t> straight = model.Straight();
+    BitmapData data = bitmap.LockBits(part, ImageLockMode::ReadOnly, PixelFormat::Format32bppArgb);
+    for (int row = 0; row < part.height; ++row) {
+        const uint8_t* expected = &straight[(size_t(part.y + row) * model.width + part.x) * 4];
+        ASSERT_TRUE(
+            std::equal(expected, expected + part.width * 4, data.scan0 + size_t(row) * data.stride))
+            << "row " << row << " of " << part.x << "," << part.y << " " << part.width << "x"
+            << part.height;
+    }
+    bitmap.UnlockBits(data);
+}
+
 // Positions from well outside the top-left to well outside the bottom-right.
 int RandomPosition(std::mt19937& rng, int spriteSide, int targetSide) {
     return std::uniform_int_distribution<int>(-spriteSide - 2, targetSide + 2)(rng);
@@ -64,14 +82,21 @@ TEST(Compositing, SpritesOntoPaddedRgb24FrameMatchTheModel) {
     }
 }
 
+// Big sprites that overlap, and many small ones far apart (more than the dirty region keeps
+// apart, so some are joined), through flips, partial locks and rows put back upright.
 TEST(Compositing, SpritesOntoArgbMatchTheModelThroughFlipsAndLocks) {
     std::mt19937 rng(11);
     const int w = 150, h = 91;
     auto target = Bitmap::CreateArgb(w, h);
+    auto& upright = dynamic_cast<detail::ArgbBitmap&>(*target);
     RefImage expected(w, h);
     Graphics g(*target);
-    for (int i = 0; i < 200; ++i) {
-        Sprite s = RandomSprite(rng, 70, 40);
+    for (int i = 0; i < 400; ++i) {
+        if (i == 200) {
+            target->Clear();
+            expected = RefImage(w, h);
+        }
+        Sprite s = i < 200 ? RandomSprite(rng, 70, 40) : RandomSprite(rng, 9, 6);
         if (rng() % 4 == 0) {
             s.bitmap->RotateFlip(RotateFlipType::RotateNoneFlipY);
             s.model.FlipY();
@@ -88,6 +113,15 @@ TEST(Compositing, SpritesOntoArgbMatchTheModelThroughFlipsAndLocks) {
         if (rng() % 7 == 0) {
             ASSERT_EQ(ReadArgb(*target), expected.Straight()) << "after sprite " << i;
         }
+        if (rng() % 9 == 0) {
+            ExpectLockOfPartMatches(*target, expected, rng);
+        }
+        if (rng() % 11 == 0) {
+            // In memory, top row first, as a renderer draws into it.
+            const uint8_t* rows = upright.StoreUpright();
+            ASSERT_TRUE(std::equal(expected.px.begin(), expected.px.end(), rows))
+                << "after sprite " << i;
+        }
     }
     EXPECT_EQ(ReadArgb(*target), expected.Straight());
 }
@@ -97,7 +131,7 @@ TEST(Compositing, ScratchFlippedOntoFrameMatchesTheModelFrameAfterFrame) {
     std::mt19937 rng(23);
     ScratchSurface scratchSurface;
     for (int size = 0; size < 2; ++size) {
-        const int w = size == 0 ? 160 : 97, h = size == 0 ? 90 : 61, stride = w * 3 + 1;
+        const int w = size == 0 ? 320 : 97, h = size == 0 ? 180 : 61, stride = w * 3 + 1;
         std::vector<uint8_t> frame(size_t(stride) * h);
         for (auto& b : frame) {
             b = uint8_t(rng());
@@ -109,9 +143,11 @@ TEST(Compositing, ScratchFlippedOntoFrameMatchesTheModelFrameAfterFrame) {
             ASSERT_TRUE(scratch.DirtyRect().Empty());
             RefImage model(w, h);
             Graphics sg(scratch);
-            const int sprites = std::uniform_int_distribution<int>(0, 3)(rng);
+            // A few large sprites, or many small ones in as many dirty rectangles (or more).
+            const bool many = f % 2 == 1;
+            const int sprites = std::uniform_int_distribution<int>(0, many ? 60 : 3)(rng);
             for (int i = 0; i < sprites; ++i) {
-                Sprite s = RandomSprite(rng, 80, 40);
+                Sprite s = many ? RandomSprite(rng, 12, 8) : RandomSprite(rng, 80, 40);
                 const int x = RandomPosition(rng, s.model.width, w);
                 const int y = RandomPosition(rng, s.model.height, h);
                 const float opacity = RandomOpacity(rng);
@@ -125,6 +161,9 @@ TEST(Compositing, ScratchFlippedOntoFrameMatchesTheModelFrameAfterFrame) {
             ASSERT_EQ(frame, expected) << "frame " << f;
             if (f % 8 == 0) {
                 ASSERT_EQ(ReadArgb(scratch), model.Straight()) << "frame " << f;
+            }
+            if (f % 5 == 0) {
+                ExpectLockOfPartMatches(scratch, model, rng);
             }
         }
     }

@@ -301,5 +301,58 @@ TEST(DrawText, DrawsOntoAFlippedBitmapTheRightWayRound) {
     }
 }
 
+// Across the middle of a stem, the ring reaches the outline width past the fill on both sides,
+// in its own colour, for every size and width (each its own set of glyph masks).
+TEST(DrawText, OutlineRingIsItsWidthAroundAStemAtEverySizeAndWidth) {
+    for (const float size : {32.0f, 60.0f}) {
+        const TextLayout layout(Font("DejaVu Sans", size), {Plain(u"l")}, 0, TextAlign::Left);
+        for (const float width : {1.5f, 3.0f, 6.0f}) {
+            auto bitmap = Bitmap::CreateArgb(80, 110);
+            TextStyle style;
+            style.fill = Color::FromArgb(0xFFFFFFFF);
+            style.outlineWidth = width;
+            style.outline = Color::FromArgb(0xFF0000FF);
+            Graphics(*bitmap).DrawText(layout, 20, 10, style);
+            const Pixels px(*bitmap);
+            const auto white = [](Color c) { return c.a == 255 && c.r == 255 && c.b == 255; };
+            const Rect stem = px.Box(white);
+            ASSERT_FALSE(stem.Empty());
+            const int row = stem.y + stem.height / 2;
+            int fillLeft = -1, fillRight = -1, inkLeft = -1, inkRight = -1;
+            for (int x = 0; x < px.width; ++x) {
+                const Color c = px.At(x, row);
+                if (c.a > 127 && inkLeft < 0)
+                    inkLeft = x;
+                if (c.a > 127)
+                    inkRight = x + 1;
+                if (c.r > 127 && fillLeft < 0)
+                    fillLeft = x;
+                if (c.r > 127)
+                    fillRight = x + 1;
+                // Between ink and fill: the outline's blue, fully opaque where fully covered.
+                if (c.a == 255 && c.r == 0) {
+                    EXPECT_EQ(c, Color::FromArgb(0xFF0000FF)) << x << "," << row;
+                }
+            }
+            EXPECT_NEAR(fillLeft - inkLeft, width, 1.0) << size << " px, outline " << width;
+            EXPECT_NEAR(inkRight - fillRight, width, 1.0) << size << " px, outline " << width;
+        }
+    }
+}
+
+// Where the rings of neighbouring glyphs overlap, a translucent outline is not laid twice.
+TEST(DrawText, TranslucentOutlineKeepsOneAlphaWhereGlyphsMeet) {
+    const TextLayout layout(Font("DejaVu Sans", 24), {Plain(u"WAVE www")}, 0, TextAlign::Left);
+    auto bitmap = Bitmap::CreateArgb(220, 60);
+    TextStyle style;
+    style.fill = Color::FromArgb(0x00FFFFFF);
+    style.outlineWidth = 4;
+    style.outline = Color::FromArgb(0x80FF0000);
+    Graphics(*bitmap).DrawText(layout, 10, 10, style);
+    const Pixels px(*bitmap);
+    EXPECT_EQ(px.Count([](Color c) { return c.a > 0x80; }), 0);
+    EXPECT_GT(px.Count([](Color c) { return c.a == 0x80 && c.r == 255 && c.g == 0; }), 500);
+}
+
 } // namespace
 } // namespace dq::gfx

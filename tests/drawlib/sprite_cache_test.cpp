@@ -89,3 +89,30 @@ TEST(OverlayRenderer, DrawsEvictedCuesAgainTheSame) {
     EXPECT_EQ(renderer.Cache().Count(), 1u);
     EXPECT_EQ(draw(500), first);
 }
+
+// Played forwards, a cue that has ended is never shown again: its sprite goes at once, however
+// large the budget. One that has not begun yet (after a seek backwards) keeps its sprite.
+TEST(OverlayRenderer, DropsTheSpritesOfCuesThatHaveEnded) {
+    const auto script = dq::drawlib::LoadScriptBytes(
+        "0 1 | first\n0.5 2 align=top | second\n1.5 3 align=top-left | third\n", "t.txt", 360);
+    dq::drawlib::OverlayRenderer renderer;
+    const auto frame = dq::drawlib::FrameGeometry::For(640, 360, script.get());
+    auto surface = dq::gfx::Bitmap::CreateArgb(640, 360);
+    const auto draw = [&](int64_t t) {
+        surface->Clear();
+        dq::gfx::Graphics g(*surface);
+        renderer.Draw(g, *script, frame, t);
+    };
+    draw(700);
+    EXPECT_EQ(renderer.Cache().Count(), 2u);
+    draw(1000); // the first ends here
+    EXPECT_EQ(renderer.Cache().Count(), 1u);
+    draw(1600);
+    EXPECT_EQ(renderer.Cache().Count(), 2u);
+    const auto bytes = renderer.Cache().Bytes();
+    draw(200); // back before the second and third begin: they stay, the first is drawn again
+    EXPECT_EQ(renderer.Cache().Count(), 3u);
+    EXPECT_GT(renderer.Cache().Bytes(), bytes);
+    draw(2500); // first and second have ended
+    EXPECT_EQ(renderer.Cache().Count(), 2u);
+}

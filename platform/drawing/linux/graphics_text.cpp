@@ -1,5 +1,6 @@
 // Graphics operations that draw text, rendered by pango and cairo straight into the ARGB
-// bitmap's premultiplied pixels.
+// bitmap's premultiplied pixels; outlines and shadows through masks of whole glyphs
+// (glyph_masks.h).
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <utility>
 
 #include "platform/drawing/argb_bitmap.h"
+#include "platform/drawing/linux/glyph_masks.h"
 #include "platform/drawing/linux/pango_text.h"
 #include "platform/drawing/linux/text_layout_impl.h"
 
@@ -62,6 +64,14 @@ struct Area {
     }
 };
 
+// The current source through layer's coverage, onto the layer's area.
+void PaintThrough(cairo_t* cr, detail::CoverageLayer& layer) {
+    cairo_surface_t* mask = cairo_image_surface_create_for_data(
+        layer.alpha.data(), CAIRO_FORMAT_A8, layer.area.width, layer.area.height, layer.stride);
+    cairo_mask_surface(cr, mask, layer.area.x, layer.area.y);
+    cairo_surface_destroy(mask);
+}
+
 // Draws layout with its block's top-left at (x, y): shadow, outline, fill; nothing outside
 // clip. Only the pixels around the ink are touched, and only they are added to the dirty area.
 void PaintLayout(ArgbBitmap& bitmap, const TextLayout::Impl& text, double x, double y,
@@ -95,34 +105,63 @@ void PaintLayout(ArgbBitmap& bitmap, const TextLayout::Impl& text, double x, dou
         cairo_image_surface_create_for_data(bitmap.StoreUpright(), CAIRO_FORMAT_ARGB32,
                                             bitmap.Width(), bitmap.Height(), bitmap.Stride());
     cairo_t* cr = cairo_create(surface);
-    cairo_rectangle(cr, visible.left, visible.top, visible.right - visible.left,
-                    visible.bottom - visible.top);
+    // The ink's own bounds leave room around everything drawn, so only a clip of the caller's
+    // that cuts through a pixel needs clipping there; any other is clipped at whole pixels,
+    // which cairo does without a coverage mask.
+    const Area cut = clip.Intersect(bounds);
+    const bool whole = [&] {
+        for (double edge : {cut.left, cut.top, cut.right, cut.bottom}) {
+            if (std::isfinite(edge) && edge != std::floor(edge)) {
+                return false;
+            }
+        }
+        return true;
+    }();
+    if (whole) {
+        cairo_rectangle(cr, dirty.x, dirty.y, dirty.width, dirty.height);
+    } else {
+        cairo_rectangle(cr, visible.left, visible.top, visible.right - visible.left,
+                        visible.bottom - visible.top);
+    }
     cairo_clip(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, outline * 2.0);
 
+    detail::GlyphMasks& masks = detail::GlyphMasks::Shared();
+    detail::CoverageLayer layer;
     if (shadow) {
-        // The silhouette of outline and fill, drawn opaque and then laid down at the shadow's
+        // The silhouette of outline and fill in one coverage layer, laid down at the shadow's
         // alpha, so the overlap of stroke and fill is not darker.
-        cairo_push_group(cr);
-        cairo_move_to(cr, originX + style.shadowOffset, originY + style.shadowOffset);
-        pango_cairo_layout_path(cr, text.layout);
-        SetSource(cr, style.shadow, 1.0);
-        if (outline > 0) {
-            cairo_fill_preserve(cr);
-            cairo_stroke(cr);
+        if (masks.Compose(text.layout, originX + style.shadowOffset, originY + style.shadowOffset,
+                          float(outline), detail::GlyphMaskKind::Silhouette, dirty, layer)) {
+            SetSource(cr, style.shadow, style.shadow.a / 255.0);
+            PaintThrough(cr, layer);
         } else {
-            cairo_fill(cr);
+            cairo_push_group(cr);
+            cairo_move_to(cr, originX + style.shadowOffset, originY + style.shadowOffset);
+            pango_cairo_layout_path(cr, text.layout);
+            SetSource(cr, style.shadow, 1.0);
+            if (outline > 0) {
+                cairo_fill_preserve(cr);
+                cairo_stroke(cr);
+            } else {
+                cairo_fill(cr);
+            }
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, style.shadow.a / 255.0);
         }
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, style.shadow.a / 255.0);
     }
     if (outline > 0) {
-        cairo_new_path(cr);
-        cairo_move_to(cr, originX, originY);
-        pango_cairo_layout_path(cr, text.layout);
         SetSource(cr, style.outline, style.outline.a / 255.0);
-        cairo_stroke(cr);
+        if (masks.Compose(text.layout, originX, originY, float(outline),
+                          detail::GlyphMaskKind::Ring, dirty, layer)) {
+            PaintThrough(cr, layer);
+        } else {
+            cairo_new_path(cr);
+            cairo_move_to(cr, originX, originY);
+            pango_cairo_layout_path(cr, text.layout);
+            cairo_stroke(cr);
+        }
     }
     cairo_new_path(cr);
     cairo_move_to(cr, originX, originY);
