@@ -52,6 +52,12 @@ HRESULT CDirectQuorbitProperties::OnDeactivate() {
     return S_OK;
 }
 
+void CDirectQuorbitProperties::FitFormTo(HWND dialog) {
+    RECT client{};
+    GetClientRect(dialog, &client);
+    m_pSettingsForm->FitTo({client.right - client.left, client.bottom - client.top});
+}
+
 INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
@@ -61,6 +67,7 @@ INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, 
             HWND form = m_pSettingsForm->Handle();
             if (form == nullptr || SetParent(form, hwnd) == nullptr)
                 throw std::runtime_error("the settings form has no window");
+            FitFormTo(hwnd);
             m_pSettingsForm->Show();
         } catch (const std::exception&) {
             // No object to show (a failed connect) or no form: rather than an empty page, no
@@ -70,6 +77,11 @@ INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, 
             return FALSE;
         }
         return TRUE;
+    case WM_SIZE:
+        // The frame gives the page its place after creating it: the form follows.
+        if (m_pSettingsForm)
+            FitFormTo(hwnd);
+        return 0;
     case WM_DESTROY:
         // The form's window goes with the dialog; the form object goes now.
         m_pSettingsForm.reset();

@@ -26,6 +26,8 @@ public:
 
 private:
     CDirectQuorbitProperties(LPUNKNOWN outer, HRESULT* result);
+    // Lays the form out to fill the dialog's client area.
+    void FitFormTo(HWND dialog);
 
     IDirectQuorbit* m_pFilterSettings = nullptr;
     std::unique_ptr<FilterPropertyFrom> m_pSettingsForm;
