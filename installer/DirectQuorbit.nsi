@@ -103,8 +103,23 @@ Var Has32
 
 Function .onInit
     !insertmacro CheckSystem
-    StrCpy $Folder32 "$PROGRAMFILES32\${PRODUCT}"
+    ; Program Files (x86) as the system names it; some systems give 64-bit programs the 64-bit
+    ; folder for $PROGRAMFILES32.
+    ReadRegStr $0 HKLM "Software\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
+    ${If} $0 == ""
+        StrCpy $0 "$PROGRAMFILES32"
+    ${EndIf}
+    StrCpy $Folder32 "$0\${PRODUCT}"
     StrCpy $Has32 0
+FunctionEnd
+
+; The two modules have the same name: they never share a folder.
+Function .onVerifyInstDir
+    !if "${ARCH}" == "x64"
+        ${If} $INSTDIR == $Folder32
+            Abort
+        ${EndIf}
+    !endif
 FunctionEnd
 
 ; Takes back what the section did so far: the modules registered (listed in $R8, $R9), the
@@ -112,6 +127,8 @@ FunctionEnd
 Function RollBack
     DetailPrint "Installation failed: $R7"
     DetailPrint "Undoing the installation"
+    ; A folder that is the current one cannot be removed.
+    SetOutPath "$TEMP"
     ${If} $R9 == 1
         !insertmacro RunRegsvr32 "$SYSDIR\regsvr32.exe" "/s /u" "$INSTDIR\${MODULE}"
     ${EndIf}
@@ -138,6 +155,13 @@ Section "${PRODUCT}"
     StrCpy $R8 0 ; the 32-bit module is registered
     StrCpy $R9 0 ; the native module is registered
 
+    !if "${ARCH}" == "x64"
+        ${If} $INSTDIR == $Folder32
+            MessageBox MB_ICONSTOP "$INSTDIR is where the 32-bit module goes: choose another folder." /SD IDOK
+            SetErrorLevel 2
+            Abort
+        ${EndIf}
+    !endif
     SetOutPath "$INSTDIR"
     !if "${ARCH}" == "x64"
         File "/oname=${MODULE}" "${MODULE64}"

@@ -3,6 +3,8 @@
 #   OUT/DirectQuorbit-VERSION-setup-x64.exe  64-bit Windows: both modules, each registered with
 #                                            the regsvr32 of its bitness
 #   OUT/DirectQuorbit-VERSION-setup-x86.exe  32-bit Windows: the 32-bit module
+# Beside each, a listing (the same name, .txt): what makensis put into it, in script order
+# (files with where they go, the commands it runs, the registry values it writes), one line each.
 # The version is the one the builds were configured with (their dq_version.nsh).
 #
 # usage: build-installers.sh BUILD_X86_64 BUILD_I686 OUT
@@ -27,10 +29,19 @@ trap 'rm -rf "$work"' EXIT
 sed 's/\r*$/\r/' "$root/README.md" >"$work/README.txt"
 sed 's/\r*$/\r/' "$root/LICENSE.txt" >"$work/LICENSE.txt"
 
-common=(-V2 -DVERSION_NSH="$version_nsh" -DREADME="$work/README.txt"
+common=(-V4 -DVERSION_NSH="$version_nsh" -DREADME="$work/README.txt"
     -DLICENSE="$work/LICENSE.txt" -DMODULE32="$build32/bin/DirectQuorbit.ax")
-makensis "${common[@]}" -DARCH=x64 -DMODULE64="$build64/bin/DirectQuorbit.ax" \
-    -DOUTFILE="$out/DirectQuorbit-$version-setup-x64.exe" "$here/DirectQuorbit.nsi"
-makensis "${common[@]}" -DARCH=x86 \
-    -DOUTFILE="$out/DirectQuorbit-$version-setup-x86.exe" "$here/DirectQuorbit.nsi"
-ls -l "$out"/DirectQuorbit-"$version"-setup-*.exe | awk '{print $5, $9}'
+listing='^(File|ExecWait|WriteRegStr|WriteRegDWORD|DeleteRegKey|Delete|RMDir|SetRegView|SetOutPath|WriteUninstaller):'
+make() { # make ARCH DEFINES...
+    local name="$out/DirectQuorbit-$version-setup-$1"
+    shift
+    if ! makensis "${common[@]}" "$@" -DOUTFILE="$name.exe" "$here/DirectQuorbit.nsi" \
+        >"$work/makensis.log" 2>&1; then
+        grep -iE 'error|warning' "$work/makensis.log" >&2 || tail -20 "$work/makensis.log" >&2
+        exit 1
+    fi
+    grep -E "$listing" "$work/makensis.log" >"$name.txt"
+    echo "$name.exe: $(stat -c %s "$name.exe") bytes ($(wc -l <"$name.txt") listed steps)"
+}
+make x64 -DARCH=x64 -DMODULE64="$build64/bin/DirectQuorbit.ax"
+make x86 -DARCH=x86

@@ -1,5 +1,6 @@
 #include "propertypage/direct_quorbit_properties.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <stdexcept>
@@ -53,9 +54,30 @@ HRESULT CDirectQuorbitProperties::OnDeactivate() {
 }
 
 void CDirectQuorbitProperties::FitFormTo(HWND dialog) {
+    // What can be seen of the dialog's client area: a frame may give the dialog more room than
+    // the window it sits in shows, which then cuts it at that window's edges.
     RECT client{};
     GetClientRect(dialog, &client);
-    m_pSettingsForm->FitTo({client.right - client.left, client.bottom - client.top});
+    POINT origin{0, 0};
+    ClientToScreen(dialog, &origin);
+    LONG right = origin.x + client.right, bottom = origin.y + client.bottom;
+    for (HWND window = dialog; GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD;) {
+        window = GetParent(window);
+        if (window == nullptr)
+            break;
+        RECT r{};
+        GetClientRect(window, &r);
+        POINT corner{0, 0};
+        ClientToScreen(window, &corner);
+        right = std::min(right, corner.x + r.right);
+        bottom = std::min(bottom, corner.y + r.bottom);
+    }
+    const dq::forms::Size shown{int(std::max<LONG>(0, right - origin.x)),
+                                int(std::max<LONG>(0, bottom - origin.y))};
+    if (shown != m_fittedTo) {
+        m_fittedTo = shown;
+        m_pSettingsForm->FitTo(shown);
+    }
 }
 
 INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, LPARAM) {
@@ -67,6 +89,7 @@ INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, 
             HWND form = m_pSettingsForm->Handle();
             if (form == nullptr || SetParent(form, hwnd) == nullptr)
                 throw std::runtime_error("the settings form has no window");
+            m_fittedTo = {-1, -1};
             FitFormTo(hwnd);
             m_pSettingsForm->Show();
         } catch (const std::exception&) {
@@ -78,7 +101,10 @@ INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, 
         }
         return TRUE;
     case WM_SIZE:
-        // The frame gives the page its place after creating it: the form follows.
+    case WM_PAINT:
+        // The frame gives the page its place after creating it, and may lay out the window the
+        // page sits in later still without telling the page; by the time the page is painted,
+        // both are settled. The form follows (FitFormTo changes nothing when nothing moved).
         if (m_pSettingsForm)
             FitFormTo(hwnd);
         return 0;

@@ -216,6 +216,30 @@ TEST_P(PageAtFrameSize, TheFormFollowsWhenTheFrameMovesThePageAgain) {
     EXPECT_EQ(page->Deactivate(), S_OK);
 }
 
+TEST_P(PageAtFrameSize, AFrameThatShowsLessThanThePageGetsAFormThatFitsWhatItShows) {
+    // The frame moves the page to a rectangle larger than the window it sits in.
+    const Size shown = GetParam();
+    HWND sheet = CreateWindowExW(0, WSTR("Static"), WSTR("sheet"), WS_CHILD | WS_VISIBLE, 8, 8,
+                                 shown.Width, shown.Height, frame, nullptr, nullptr, nullptr);
+    const RECT larger{0, 0, shown.Width + 110, shown.Height + 40};
+    ASSERT_EQ(page->Activate(sheet, &larger, FALSE), S_OK);
+    Form& form = *PageObject(page)->SettingsForm();
+    EXPECT_EQ(form.ClientSize(), shown);
+    for (Control* c : form.Controls()) {
+        EXPECT_LE(c->Location().X + c->Size().Width, shown.Width) << Narrow(c->Text());
+        EXPECT_LE(c->Location().Y + c->Size().Height, shown.Height) << Narrow(c->Text());
+    }
+
+    // The frame then lays out the window holding the page, without a word to the page; when
+    // the page is next painted, the form follows.
+    MoveWindow(sheet, 8, 8, shown.Width - 30, shown.Height - 20, TRUE);
+    EXPECT_EQ(form.ClientSize(), shown);
+    SendMessageW(GetWindow(sheet, GW_CHILD), WM_PAINT, 0, 0);
+    EXPECT_EQ(form.ClientSize(), (Size{shown.Width - 30, shown.Height - 20}));
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    DestroyWindow(sheet);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDialogUnitConversions, PageAtFrameSize,
                          ::testing::Values(PageSize(6, 12), PageSize(7, 14)),
                          [](const ::testing::TestParamInfo<Size>& info) {
