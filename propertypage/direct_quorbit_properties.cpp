@@ -105,8 +105,12 @@ INT_PTR CDirectQuorbitProperties::OnReceiveMessage(HWND hwnd, UINT msg, WPARAM, 
         // The frame gives the page its place after creating it, and may lay out the window the
         // page sits in later still without telling the page; by the time the page is painted,
         // both are settled. The form follows (FitFormTo changes nothing when nothing moved).
-        if (m_pSettingsForm)
-            FitFormTo(hwnd);
+        try {
+            if (m_pSettingsForm)
+                FitFormTo(hwnd);
+        } catch (const std::exception&) {
+            // Texts that cannot be measured leave the form as it was laid out before.
+        }
         return 0;
     case WM_DESTROY:
         // The form's window goes with the dialog; the form object goes now.
