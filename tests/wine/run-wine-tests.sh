@@ -327,7 +327,8 @@ check "keys and programs-list entry are gone" bash -c \
 DQ_STAND_IN_EXIT=5 timeout 120 "$wine64" "$setup64" /S >"$work/rollback.log" 2>&1
 status=$?
 check "a failed 32-bit registration fails the installation (exit $status)" test "$status" -ne 0
-check "nothing stays in Program Files" bash -c "[[ ! -e '$program_files' && ! -e '$x86_folder' ]]" ||
+check "nothing stays in Program Files" bash -c \
+    "$(declare -f gone); gone '$program_files' && gone '$x86_folder'" ||
     find "$program_files" "$x86_folder" 2>/dev/null | sed 's/^/   left: /'
 check "the 64-bit module's registration is undone" absent "HKCR\\CLSID\\$filter"
 check "no programs-list entry" absent "$uninstall_key"
