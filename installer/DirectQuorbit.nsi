@@ -122,6 +122,19 @@ Function .onVerifyInstDir
     !endif
 FunctionEnd
 
+; Removes the (empty) folder $R6; a process that has just ended may still hold it for a moment.
+Function RemoveFolder
+    StrCpy $9 0
+    ${DoWhile} ${FileExists} "$R6\*.*"
+        RMDir "$R6"
+        IntOp $9 $9 + 1
+        ${If} $9 >= 30
+            ${ExitDo}
+        ${EndIf}
+        Sleep 100
+    ${Loop}
+FunctionEnd
+
 ; Takes back what the section did so far: the modules registered (listed in $R8, $R9), the
 ; files, the folders. Then reports the failure (in $R7) and ends the installation.
 Function RollBack
@@ -138,14 +151,16 @@ Function RollBack
         ${EndIf}
         ${If} $Has32 == 1
             Delete "$Folder32\${MODULE}"
-            RMDir "$Folder32"
+            StrCpy $R6 "$Folder32"
+            Call RemoveFolder
         ${EndIf}
     !endif
     Delete "$INSTDIR\${MODULE}"
     Delete "$INSTDIR\README.txt"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\uninstall.exe"
-    RMDir "$INSTDIR"
+    StrCpy $R6 "$INSTDIR"
+    Call RemoveFolder
     MessageBox MB_ICONSTOP "$R7$\r$\nNothing was installed." /SD IDOK
     SetErrorLevel 3
     Abort

@@ -74,6 +74,7 @@ check() { # check DESCRIPTION COMMAND...
     else
         echo "FAIL $what"
         failures=$((failures + 1))
+        return 1
     fi
 }
 # A path as Wine's programs see it: the Unix root is drive Z:.

@@ -90,7 +90,8 @@ struct VersionInfo {
 };
 
 void CheckVersion(const std::wstring& version, const std::wstring& file) {
-    const std::string name = Narrow(file.substr(file.find_last_of(L"\\/") + 1));
+    // The whole path: both modules have the same name.
+    const std::string name = Narrow(file);
     VersionInfo info;
     if (!Check(info.Read(file), "%s has a version resource", name.c_str()))
         return;
@@ -103,7 +104,7 @@ void CheckVersion(const std::wstring& version, const std::wstring& file) {
     Check(fixed && fixed->dwProductVersionMS == DWORD(MAKELONG(minor, major)) &&
               fixed->dwProductVersionLS == DWORD(MAKELONG(0, patch)),
           "%s: product version %u.%u.%u.0", name.c_str(), major, minor, patch);
-    const bool module = name.size() > 3 && name.substr(name.size() - 3) == ".ax";
+    const bool module = file.size() > 3 && file.substr(file.size() - 3) == L".ax";
     const std::wstring description = info.Text(L"FileDescription");
     Check(module ? description == L"DirectQuorbit overlay filter"
                  : description.rfind(L"DirectQuorbit " + version + L" setup", 0) == 0,
