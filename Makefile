@@ -46,18 +46,22 @@ test-tsan: deps
 	cmake --build $(BUILD)/tsan -j $(JOBS) --target threaded_tests
 	cd $(BUILD)/tsan && ctest --output-on-failure -j $(JOBS) -L threaded
 
-# DirectQuorbit.ax for 64-bit and 32-bit Windows, and a check of what each exports and imports.
+# DirectQuorbit.ax for 64-bit and 32-bit Windows, a check of what each exports and imports, and
+# the installers (build/windows/DirectQuorbit-<version>-setup-x64.exe and -x86.exe).
 windows: deps
 	$(call configure_and_build,win-x86_64,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake)
 	$(call configure_and_build,win-i686,-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake)
 	scripts/check-windows-dll.sh x86_64-w64-mingw32-objdump $(BUILD)/win-x86_64/bin/DirectQuorbit.ax $(EXPORTS)
 	scripts/check-windows-dll.sh i686-w64-mingw32-objdump $(BUILD)/win-i686/bin/DirectQuorbit.ax $(EXPORTS)
+	installer/build-installers.sh $(BUILD)/win-x86_64 $(BUILD)/win-i686 $(BUILD)/windows
 
 # The 64-bit Windows build in Wine, in a fresh temporary prefix: the Windows backends' tests,
-# registration with regsvr32, a graph in Wine's filter graph manager, the property page in Wine's
-# property frame under Xvfb (with a screenshot), unregistration.
+# the silent installation, registration, a graph in Wine's filter graph manager, the property
+# page in Wine's property frame under Xvfb (with a screenshot), the silent uninstallation; and
+# what both installers hold and run.
 test-wine: windows
-	tests/wine/run-wine-tests.sh $(BUILD)/win-x86_64 $(BUILD)/win-x86_64/wine/property-page.png
+	tests/wine/run-wine-tests.sh $(BUILD)/win-x86_64 $(BUILD)/win-x86_64/wine/property-page.png \
+	    $(BUILD)/windows
 
 # Every benchmark program of the Linux build (release flags, no sanitizers).
 bench: build

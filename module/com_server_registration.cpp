@@ -1,5 +1,7 @@
 #include "module/com_server_registration.h"
 
+#include <initializer_list>
+
 #include "baseclasses/format_wide_bounded.h"
 #include "module/class_factory.h"
 
@@ -59,9 +61,16 @@ HRESULT DeleteKeyTree(HKEY parent, LPCWSTR name) {
 
 HRESULT RegisterComServer(const CLSID clsid, LPCWSTR name, LPCWSTR modulePath,
                           LPCWSTR threadingModel, LPCWSTR serverType) {
+    // A text cut to fit would name something else (a path to a file that does not exist), so
+    // one that does not fit writes nothing.
+    for (LPCWSTR text : {name, modulePath, threadingModel, serverType}) {
+        if (text == nullptr)
+            return E_POINTER;
+        if (lstrlenW(text) >= kNameChars)
+            return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    }
     WCHAR keyName[kNameChars];
     ClassKeyName(clsid, keyName);
-    // Working copies, cut to what a registry name or path buffer holds.
     WCHAR nameText[kNameChars], pathText[kNameChars], modelText[kNameChars], typeText[kNameChars];
     FormatWideBounded(nameText, kNameChars, WSTR("%s"), name);
     FormatWideBounded(pathText, kNameChars, WSTR("%s"), modulePath);

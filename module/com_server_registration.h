@@ -4,11 +4,12 @@
 #include "platform/platform.h"
 
 // Writes (or removes) the entries of every class in g_Templates, in table order, stopping at
-// the first failure; entries written before it stay.
+// the first failure; entries written before it stay. Removing needs no path (null will do).
 HRESULT RegisterServerClasses(LPCWSTR modulePath, BOOL doRegister);
 
 // CLSID\{clsid} = name, with the sub-key serverType = modulePath and its "ThreadingModel".
-// Every text is cut to 259 characters. A registry failure is returned as its HRESULT.
+// A text longer than 259 characters writes nothing and returns
+// HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE); a registry failure is returned as its HRESULT.
 HRESULT RegisterComServer(const CLSID clsid, LPCWSTR name, LPCWSTR modulePath,
                           LPCWSTR threadingModel, LPCWSTR serverType);
 // Removes CLSID\{clsid} with everything below it; S_OK whatever was there.

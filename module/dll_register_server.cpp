@@ -14,14 +14,18 @@ STDAPI DllUnregisterServer() {
 }
 
 HRESULT AMovieDllRegisterServer2(BOOL doRegister) {
-    char modulePathA[MAX_PATH];
-    if (GetModuleFileNameA(g_hModuleInstance, modulePathA, MAX_PATH) == 0)
-        return HRESULT_FROM_WIN32(GetLastError());
-    WCHAR modulePath[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, modulePathA, -1, modulePath, MAX_PATH);
-
     HRESULT hr = S_OK;
     if (doRegister) {
+        // The path goes into the registry exactly as the system names the module: taken wide, so
+        // no character is lost to a code page, and refused rather than cut when it does not fit.
+        WCHAR modulePath[MAX_PATH];
+        const DWORD length = GetModuleFileNameW(g_hModuleInstance, modulePath, MAX_PATH);
+        if (length == 0) {
+            const DWORD error = GetLastError();
+            return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+        }
+        if (length >= MAX_PATH)
+            return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         hr = RegisterServerClasses(modulePath, TRUE);
         if (FAILED(hr))
             return hr;
@@ -53,7 +57,8 @@ HRESULT AMovieDllRegisterServer2(BOOL doRegister) {
     CoFreeUnusedLibraries();
     CoUninitialize();
 
+    // Removing the entries needs no path: a module that cannot name itself can still go.
     if (!doRegister && SUCCEEDED(hr))
-        hr = RegisterServerClasses(modulePath, FALSE);
+        hr = RegisterServerClasses(nullptr, FALSE);
     return hr;
 }

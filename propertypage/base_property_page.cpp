@@ -69,8 +69,12 @@ STDMETHODIMP CBasePropertyPage::Activate(HWND parent, LPCRECT rect, BOOL) {
     // WM_INITDIALOG reaches the page before this returns.
     m_hwndPage = CreateDialogParamW(g_hModuleInstance, MAKEINTRESOURCEW(m_nDialogResId), parent,
                                     DialogProc, reinterpret_cast<LPARAM>(this));
-    if (m_hwndPage == nullptr)
+    // A dialog destroyed during its initialisation may still come back as a handle (some
+    // systems return it); only a live window makes the page active.
+    if (m_hwndPage == nullptr || !IsWindow(m_hwndPage)) {
+        m_hwndPage = nullptr;
         return E_OUTOFMEMORY;
+    }
     OnActivate();
     Move(rect);
     return Show(SW_SHOWNORMAL);

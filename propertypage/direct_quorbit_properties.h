@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/forms/forms_types.h"
 #include "propertypage/base_property_page.h"
 
 struct IDirectQuorbit;
@@ -26,7 +27,11 @@ public:
 
 private:
     CDirectQuorbitProperties(LPUNKNOWN outer, HRESULT* result);
+    // Lays the form out to fill the dialog's client area.
+    void FitFormTo(HWND dialog);
 
     IDirectQuorbit* m_pFilterSettings = nullptr;
     std::unique_ptr<FilterPropertyFrom> m_pSettingsForm;
+    // The size the form was last laid out for.
+    dq::forms::Size m_fittedTo;
 };

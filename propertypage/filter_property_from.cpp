@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "filter/i_direct_quorbit.h"
+#include "propertypage/settings_form_layout.h"
 
 using namespace dq::forms;
 
@@ -121,6 +122,33 @@ void FilterPropertyFrom::InitializeComponent() {
     Controls().Add(*label_predelay);
     Controls().Add(*label_sufdelay);
     Controls().Add(*num_delay);
+    ResumeLayout(false);
+}
+
+void FilterPropertyFrom::FitTo(dq::forms::Size client) {
+    SettingsFormTexts texts;
+    texts.reload = MeasureText(button_reload->Text());
+    texts.file = MeasureText(button_file->Text());
+    texts.hide = MeasureText(check_hidesub->Text());
+    texts.immediate = MeasureText(check_immediate->Text());
+    texts.debug = MeasureText(check_debugout->Text());
+    texts.predelay = MeasureText(label_predelay->Text());
+    texts.sufdelay = MeasureText(label_sufdelay->Text());
+    texts.lineHeight = MeasureText(StringView()).Height;
+    const SettingsFormPlaces p = PlaceSettingsForm(texts, client);
+
+    SuspendLayout();
+    SetClientSize(client);
+    const std::pair<Control*, FormPlace> places[] = {
+        {text_filename.get(), p.filename}, {button_file.get(), p.file},
+        {button_reload.get(), p.reload},   {label_predelay.get(), p.predelay},
+        {num_delay.get(), p.delay},        {label_sufdelay.get(), p.sufdelay},
+        {check_hidesub.get(), p.hide},     {check_immediate.get(), p.immediate},
+        {check_debugout.get(), p.debug}};
+    for (const auto& [control, place] : places) {
+        control->SetLocation(place.at);
+        control->SetSize(place.size);
+    }
     ResumeLayout(false);
 }
 

@@ -21,6 +21,10 @@ public:
     void get_Settings();
     // Writes all five settings to the filter, in a fixed order.
     void put_Settings();
+    // Makes the form's client area `client` (the page's) and lays the controls out in it, each
+    // sized for its text in the controls' font (settings_form_layout.h). Controls, texts and
+    // tab order stay as they are.
+    void FitTo(dq::forms::Size client);
 
 private:
     void InitializeComponent();

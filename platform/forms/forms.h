@@ -11,3 +11,4 @@
 #include "platform/forms/numeric_up_down.h"
 #include "platform/forms/open_file_dialog.h"
 #include "platform/forms/text_box.h"
+#include "platform/forms/text_measure.h"

@@ -135,7 +135,7 @@ TEST_F(PropertyFrame, ShowsTheFiltersSettingsAndSendsNothing) {
     EXPECT_EQ(recorder->Take(), (Calls{"get_HideSubtitles", "get_ChangeImmediate",
                                        "get_DebugOutput", "get_Delay", "get_FileName"}));
 
-    // The form fills the top-left of the page dialog, which sits in the frame's window.
+    // The form fills the page dialog, which sits in the frame's window.
     HWND dialog = GetWindow(window, GW_CHILD);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -148,8 +148,10 @@ TEST_F(PropertyFrame, ShowsTheFiltersSettingsAndSendsNothing) {
     ScreenToClient(dialog, &at);
     EXPECT_EQ(at.x, 0);
     EXPECT_EQ(at.y, 0);
-    EXPECT_EQ(r.right - r.left, 360);
-    EXPECT_EQ(r.bottom - r.top, 150);
+    RECT page;
+    GetClientRect(dialog, &page);
+    EXPECT_EQ(r.right - r.left, page.right);
+    EXPECT_EQ(r.bottom - r.top, page.bottom);
 }
 
 TEST_F(PropertyFrame, EachCheckBoxSendsAllFiveSettingsAtOnce) {

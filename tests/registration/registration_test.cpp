@@ -73,16 +73,45 @@ TEST_F(ModuleRegistration, UnregisteringEndsWhenASubKeyCannotBeRemoved) {
     EXPECT_TRUE(FindByInput(GUID_NULL, GUID_NULL).empty());
 }
 
-TEST_F(ModuleRegistration, AModulePathLongerThan259CharactersIsCut) {
-    std::string folder = m_folder;
-    while (folder.size() < 300)
-        folder += "/a-rather-long-folder-name-for-a-module";
+// A copy of the module in folder, loaded in place of the built one.
+static std::string CopyModuleInto(const std::string& folder) {
     std::filesystem::create_directories(folder);
     const std::string copy = folder + "/DirectQuorbit.ax";
     std::filesystem::copy_file(DQ_MODULE_PATH, copy);
+    return copy;
+}
+
+TEST_F(ModuleRegistration, AModulePathThatDoesNotFitFailsAndWritesNothing) {
+    // 259 characters fit (with the terminator, 260); 260 do not.
+    std::string folder = m_folder + "/";
+    const std::string name = "/DirectQuorbit.ax";
+    folder.append(260 - name.size() - folder.size(), 'l');
+    const std::string copy = CopyModuleInto(folder);
+    ASSERT_EQ(copy.size(), 260u);
+    Load(copy);
+    EXPECT_EQ(m_register(), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_FALSE(RegKeyExists(ClassKey(kFilterClass)));
+    EXPECT_FALSE(RegKeyExists(ClassKey(kPageClass)));
+    EXPECT_TRUE(FindByInput(GUID_NULL, GUID_NULL).empty());
+    // Unregistering needs no path.
+    EXPECT_EQ(m_unregister(), S_OK);
+
+    folder.pop_back();
+    std::filesystem::create_directories(folder);
+    const std::string fits = folder + name;
+    std::filesystem::copy_file(DQ_MODULE_PATH, fits);
+    ASSERT_EQ(fits.size(), 259u);
+    Load(fits);
+    ASSERT_EQ(m_register(), S_OK);
+    ExpectServerEntries(kFilterClass, u"DirectQuorbit", std::u16string(fits.begin(), fits.end()));
+}
+
+TEST_F(ModuleRegistration, APathOutsideAsciiIsWrittenAsItIs) {
+    const std::string copy = CopyModuleInto(m_folder + "/Фильтры");
     Load(copy);
     ASSERT_EQ(m_register(), S_OK);
-    const std::u16string expected(copy.begin(), copy.begin() + 259);
-    EXPECT_EQ(RegText(ClassKey(kFilterClass) + u"\\InprocServer32", nullptr), expected);
-    EXPECT_EQ(RegText(ClassKey(kPageClass) + u"\\InprocServer32", nullptr), expected);
+    const std::u16string expected =
+        std::u16string(m_folder.begin(), m_folder.end()) + u"/Фильтры/DirectQuorbit.ax";
+    ExpectServerEntries(kFilterClass, u"DirectQuorbit", expected);
+    ExpectServerEntries(kPageClass, u"DirectQuorbit Property Page", expected);
 }

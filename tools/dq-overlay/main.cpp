@@ -8,15 +8,12 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "dq_version.h"
 #include "interrupt_signals.h"
 #include "platform/platform.h"
 #include "overlay_job.h"
 #include "overlay_options.h"
 #include "tool_error.h"
-
-#ifndef DQ_VERSION
-#define DQ_VERSION "unknown"
-#endif
 
 int main(int argc, char** argv) {
     InterruptSignals::Install();
@@ -36,8 +33,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (action == CommandAction::Version) {
-        std::printf("dq-overlay %s (DirectQuorbit); libavformat %s, libavcodec %s\n", DQ_VERSION,
-                    AV_STRINGIFY(LIBAVFORMAT_VERSION), AV_STRINGIFY(LIBAVCODEC_VERSION));
+        std::printf("dq-overlay %s (DirectQuorbit); libavformat %s, libavcodec %s\n",
+                    DQ_VERSION_TEXT, AV_STRINGIFY(LIBAVFORMAT_VERSION),
+                    AV_STRINGIFY(LIBAVCODEC_VERSION));
         return kExitOk;
     }
     if (options.verbose)

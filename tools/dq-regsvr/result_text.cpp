@@ -31,6 +31,7 @@ const Meaning kMeanings[] = {
     {HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), "path not found"},
     {HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND), "module not found"},
     {HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), "buffer too small"},
+    {HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), "the path is too long"},
     {HRESULT_FROM_WIN32(ERROR_DISK_FULL), "disk full"},
     {HRESULT_FROM_WIN32(ERROR_BUSY), "the registry is busy"},
     {HRESULT_FROM_WIN32(ERROR_BADDB), "the registry database is corrupt"},

@@ -97,6 +97,78 @@ bool Flag(IDirectQuorbit* settings, decltype(&IDirectQuorbit::get_HideSubtitles)
     return value;
 }
 
+// The text as a label or button draws it: "&x" shows x.
+std::wstring Drawn(const std::wstring& text) {
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        shown.push_back(text[i]);
+    }
+    return shown;
+}
+
+// The part of a window's client area its parents show (its client coordinates).
+RECT VisiblePart(HWND window) {
+    RECT visible{};
+    GetClientRect(window, &visible);
+    for (HWND child = window; GetWindowLongPtrW(child, GWL_STYLE) & WS_CHILD;) {
+        HWND up = GetParent(child);
+        if (up == nullptr)
+            break;
+        RECT r{};
+        GetClientRect(up, &r);
+        MapWindowPoints(up, window, reinterpret_cast<POINT*>(&r), 2);
+        IntersectRect(&visible, &visible, &r);
+        child = up;
+    }
+    return visible;
+}
+
+// Every control of the page inside the part of its client area the frame shows; every label,
+// button and check box wide and tall enough for its text in its own font.
+void CheckFits(HWND page, const RECT& client, const std::vector<Found>& all) {
+    int inside = 0, controls = 0;
+    for (const Found& f : all) {
+        if (GetAncestor(f.window, GA_PARENT) == page || !IsChild(page, f.window))
+            continue; // the form itself, and what is not on the page
+        ++controls;
+        RECT r{};
+        GetWindowRect(f.window, &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        const bool in =
+            r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+        inside += in;
+        if (!in)
+            Note("outside the page: %ls \"%ls\" at %ld,%ld-%ld,%ld", f.cls.c_str(), f.text.c_str(),
+                 r.left, r.top, r.right, r.bottom);
+        const bool label = _wcsicmp(f.cls.c_str(), L"Static") == 0;
+        const bool button = _wcsicmp(f.cls.c_str(), L"Button") == 0;
+        if (!(label || button) || f.text.empty())
+            continue;
+        HDC dc = GetDC(f.window);
+        const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(f.window, WM_GETFONT, 0, 0));
+        const HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+        const std::wstring shown = Drawn(f.text);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, shown.c_str(), int(shown.size()), &extent);
+        if (previous != nullptr)
+            SelectObject(dc, previous);
+        ReleaseDC(f.window, dc);
+        const LONG style = LONG(GetWindowLongPtrW(f.window, GWL_STYLE)) & 0xF;
+        const bool check = button && (style == BS_CHECKBOX || style == BS_AUTOCHECKBOX);
+        // A check box's box and the gap after it; a push button's edges.
+        const LONG beside = check ? 16 : button ? 6 : 0;
+        const LONG width = r.right - r.left, height = r.bottom - r.top;
+        Check(extent.cx + beside <= width && extent.cy <= height,
+              "\"%ls\" fits its control: text %ld x %ld (+%ld), control %ld x %ld", f.text.c_str(),
+              extent.cx, extent.cy, beside, width, height);
+    }
+    Check(controls > 0 && inside == controls,
+          "all %d controls lie inside what the frame shows of the page (%ld x %ld)", controls,
+          client.right, client.bottom);
+}
+
 // Everything the user does, from a thread of its own while the frame's modal loop runs.
 void User(IDirectQuorbit* settings, const fs::path& folder, const std::wstring& scriptPath,
           DWORD frameThread) {
@@ -132,12 +204,19 @@ void User(IDirectQuorbit* settings, const fs::path& folder, const std::wstring& 
     Check(!checked(hide) && !checked(immediate) && checked(debug),
           "the check boxes show the filter's switches (only debug output on)");
     HWND form = GetParent(reload);
-    RECT client{};
+    HWND page = GetParent(form);
+    RECT client{}, pageClient{};
     GetClientRect(form, &client);
-    Check(client.right == 360 && client.bottom == 150,
-          "the settings form's client area is 360 x 150 (%ld x %ld)", client.right, client.bottom);
+    GetClientRect(page, &pageClient);
+    const RECT visible = VisiblePart(page);
+    Note("the page's client area: %ld x %ld, of which the frame shows %ld x %ld", pageClient.right,
+         pageClient.bottom, visible.right, visible.bottom);
+    Check(EqualRect(&client, &visible) != FALSE,
+          "the settings form fills what the frame shows of the page (%ld x %ld)", client.right,
+          client.bottom);
     Check(!(GetWindowLongPtrW(form, GWL_STYLE) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME)),
           "the settings form has no border");
+    CheckFits(page, visible, all);
 
     // A click on the box.
     SendMessageW(hide, BM_CLICK, 0, 0);
