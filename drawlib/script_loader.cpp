@@ -7,6 +7,7 @@
 #include "drawlib/script_location.h"
 #include "drawlib/script_text.h"
 #include "drawlib/subtitle_parsers.h"
+#include "platform/files/file_name.h"
 
 namespace dq::drawlib {
 
@@ -36,8 +37,8 @@ template <typename Load> std::unique_ptr<Script> Guarded(std::string_view baseNa
 } // namespace
 
 std::unique_ptr<Script> LoadScript(const std::filesystem::path& path, int32_t frameHeight) {
-    const std::u8string name = path.filename().u8string();
-    const std::string baseName(name.begin(), name.end());
+    // Never throws for a name that is not valid Unicode (bytes on Linux, UTF-16 on Windows).
+    const std::string baseName = files::DisplayName(path.filename());
     return Guarded(baseName, [&] {
         const ScriptText text = ScriptText::Read(path, baseName);
         return Parse(text, baseName, frameHeight);

@@ -58,10 +58,10 @@ HRESULT ServerPath(REFCLSID clsid, std::string& path) {
     wide.resize(wide.find(u'\0'));
     if (wide.empty())
         return REGDB_E_CLASSNOTREG;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
                                       nullptr, 0, nullptr, nullptr);
     path.assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
                         nullptr, nullptr);
     return S_OK;
 }
