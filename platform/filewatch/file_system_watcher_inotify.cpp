@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 // How long the file must stay quiet after a change before it is reported.
 constexpr int kSettleMilliseconds = 50;
+// How long a file written and not closed must stay quiet: its writer may only be slow.
+constexpr int kOpenWriterMilliseconds = 1000;
 
 struct FileSystemWatcher::Impl {
     FileSystemWatcher& owner;
@@ -82,21 +84,26 @@ struct FileSystemWatcher::Impl {
     }
 
     // Reports a change once the file has been quiet for the settling time, so that a reload
-    // never starts while a writer is still at work: writes (IN_MODIFY) postpone the report too.
+    // never starts while a writer is still at work: writes (IN_MODIFY) postpone the report too,
+    // and a file written but not yet closed waits for its writer to close it (a writer that
+    // truncated it may be stalled before writing), up to a limit for writers that keep it open.
     void Run() {
         using Clock = std::chrono::steady_clock;
         alignas(inotify_event) char buffer[16 * 1024];
         pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         bool pending = false;
+        bool writing = false; // written since the last close by a writer
         int pendingWatch = -1;
-        Clock::time_point quietAt;
+        Clock::time_point lastEvent;
         for (;;) {
             int timeout = -1;
             if (pending) {
+                const auto quiet = std::chrono::milliseconds(writing ? kOpenWriterMilliseconds
+                                                                     : kSettleMilliseconds);
                 const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(quietAt - Clock::now());
+                    std::chrono::ceil<std::chrono::milliseconds>(lastEvent + quiet - Clock::now());
                 if (left.count() <= 0) {
-                    pending = false;
+                    pending = writing = false;
                     Dispatch(pendingWatch);
                     continue;
                 }
@@ -117,11 +124,15 @@ struct FileSystemWatcher::Impl {
             for (ssize_t off = 0; off < len;) {
                 auto* ev = reinterpret_cast<inotify_event*>(buffer + off);
                 off += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
-                if (ev->len > 0 && Concerns(ev->wd, ev->name)) {
-                    pending = true;
-                    pendingWatch = ev->wd;
-                    quietAt = Clock::now() + std::chrono::milliseconds(kSettleMilliseconds);
-                }
+                if (ev->len == 0 || !Concerns(ev->wd, ev->name))
+                    continue;
+                pending = true;
+                pendingWatch = ev->wd;
+                lastEvent = Clock::now();
+                if (ev->mask & IN_MODIFY)
+                    writing = true;
+                if (ev->mask & (IN_CLOSE_WRITE | IN_MOVED_TO))
+                    writing = false;
             }
         }
     }
