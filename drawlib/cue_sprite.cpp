@@ -21,7 +21,9 @@ Sprite RenderCueSprite(const Script& script, const Cue& cue, const FrameGeometry
     const float size = std::min(float(style.size * frame.scaleY), kMaxTextSize);
     const float outline = std::min(float(style.outline * frame.scaleY), kMaxOutline);
     const float shadow = std::min(float(style.shadow * frame.scaleY), kMaxShadow);
-    if (!(size > 0))
+    // Text too small to read is not drawn: its lines would hold thousands of characters, whose
+    // layout costs grow faster than their number.
+    if (!(size >= kMinDrawnTextSize))
         return sprite;
 
     std::vector<gfx::TextRun> runs;

@@ -4,6 +4,7 @@
 
 #include "drawlib/quorent_parser.h"
 #include "drawlib/script_error.h"
+#include "drawlib/script_limits.h"
 #include "drawlib/script_location.h"
 #include "drawlib/script_text.h"
 #include "drawlib/subtitle_parsers.h"
@@ -13,8 +14,8 @@ namespace dq::drawlib {
 
 namespace {
 
-std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
-                              int32_t frameHeight) {
+std::unique_ptr<Script> ParseFormat(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
     switch (DetectFormat(text)) {
     case ScriptFormat::SubRip:
         return ParseSubRip(text, baseName);
@@ -24,6 +25,13 @@ std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
         break;
     }
     return ParseQuorent(text, baseName, frameHeight);
+}
+
+std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
+                              int32_t frameHeight) {
+    std::unique_ptr<Script> script = ParseFormat(text, baseName, frameHeight);
+    CheckDrawingLimits(*script, frameHeight);
+    return script;
 }
 
 template <typename Load> std::unique_ptr<Script> Guarded(std::string_view baseName, Load load) {

@@ -22,6 +22,8 @@ void ApplyAttributes(CueStyle& style, std::span<const Token> attrs,
 void CheckSizeLimits(const CueStyle& style, double scaleY, const ScriptLocation& where);
 
 inline constexpr float kMaxTextSize = 1000;
+// Text smaller than this as drawn (after scaling) is not drawn at all.
+inline constexpr float kMinDrawnTextSize = 4;
 inline constexpr float kMaxOutline = 100;
 inline constexpr float kMaxShadow = 1000;
 

@@ -1,5 +1,6 @@
 // The drawing library on the frame path: drawENT at HD and UHD with nothing, one subtitle (its
-// first frame and then the steady state) and fifty cues shown, and load_data of a long script.
+// first frame and then the steady state) and fifty cues shown, and load_data of a long script;
+// and the worst cases the script limits allow, loaded and drawn at 1920x1080 (first frame).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "drawlib/draw_quorbit.h"
@@ -149,5 +151,56 @@ void BM_LoadData10000Cues(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 10000);
 }
 BENCHMARK(BM_LoadData10000Cues)->Unit(benchmark::kMillisecond);
+
+// The worst scripts within the limits, each loaded afresh and drawn once at 1920x1080 at the
+// time where most of it shows: what one frame can cost. peak_rss_MB is the process's peak so far
+// (run one case alone, --benchmark_filter, to read its own).
+std::string Repeat(const std::string& text, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i)
+        out += text;
+    return out;
+}
+
+std::string WorstCase(int which) {
+    switch (which) {
+    case 0: // one word of 10,000 characters (the most a cue may hold) in the smallest text drawn
+        return "0 10 size=4 | " + std::string(10000, 'x') + "\n";
+    case 1: // a long word at 48 pixels, as long as the pixel limit lets it be
+        return "0 10 size=48 | " + std::string(4400, 'W') + "\n";
+    case 2: // 500 cues at once, as large as the pixel limit lets them be
+    {
+        std::string script;
+        for (int i = 0; i < 500; ++i)
+            script += "0 10 size=24 pos=" + std::to_string(40 + (i % 10) * 180) + "," +
+                      std::to_string(40 + (i / 10) * 20) + " | cue " + std::to_string(i) +
+                      " of many\n";
+        return script;
+    }
+    case 3: // the largest text with the largest outline and shadow
+        return "0 10 size=1000 outline=100 shadow=1000 | WWWWW\n";
+    default: // end credits: 220 lines of 30 characters scrolling up, in one cue
+        return "0 60 size=30 scroll=up | " + Repeat("Someone Somebody as The Role\\n", 220) + "\n";
+    }
+}
+
+void BM_WorstCaseLoadAndFirstFrame(benchmark::State& state) {
+    const int which = int(state.range(0));
+    const auto path = WriteScript("worst" + std::to_string(which) + ".txt", WorstCase(which));
+    auto surface = dq::gfx::Bitmap::CreateArgb(1920, 1080);
+    dq::gfx::Graphics graphics(*surface);
+    for (auto _ : state) {
+        DrawQuorbit draw(1920, 1080);
+        draw.load_data(path);
+        draw.drawENT(graphics, 5000);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_WorstCaseLoadAndFirstFrame)
+    ->DenseRange(0, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 } // namespace

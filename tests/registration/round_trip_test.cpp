@@ -128,8 +128,7 @@ TEST(RegSvrQuery, ACorruptDatabaseIsReportedAsSuchNotAsNotRegistered) {
         std::fclose(f);
     }
     std::string output;
-    EXPECT_EQ(RegSvr("--query {8563BE21-1C94-44FD-8FC0-A5E832F2ABA6}", &output, path), 6)
-        << output;
+    EXPECT_EQ(RegSvr("--query {8563BE21-1C94-44FD-8FC0-A5E832F2ABA6}", &output, path), 6) << output;
     EXPECT_NE(output.find("corrupt"), std::string::npos) << output;
     EXPECT_EQ(output.find("not registered"), std::string::npos) << output;
     std::remove(path.c_str());
