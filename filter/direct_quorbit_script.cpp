@@ -2,7 +2,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "baseclasses/exception_boundary.h"
+#include "platform/exception_boundary.h"
 #include "drawlib/draw_quorbit.h"
 #include "filter/direct_quorbit.h"
 #include "platform/files/file_name.h"

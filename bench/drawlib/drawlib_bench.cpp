@@ -203,4 +203,25 @@ BENCHMARK(BM_WorstCaseLoadAndFirstFrame)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
+// The largest script the limits allow to load: a million cues one after the other, each line
+// long enough to bring the file near 64 MiB.
+void BM_WorstCaseLoadLargestScript(benchmark::State& state) {
+    static const auto path = [] {
+        std::string script;
+        script.reserve(size_t(64) << 20);
+        const std::string text(44, 'w');
+        for (int i = 0; i < 1'000'000; ++i)
+            script += std::to_string(i) + " +1 align=top | " + text + "\n";
+        return WriteScript("largest.txt", script);
+    }();
+    for (auto _ : state) {
+        DrawQuorbit draw(1920, 1080);
+        draw.load_data(path);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_WorstCaseLoadLargestScript)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 } // namespace

@@ -140,6 +140,7 @@ TEST_F(BadInput, AStormOfInPlaceRewritesNeverShowsAHalfWrittenScript) {
     }
     stop = true;
     writer.join();
-    if (!stalled)
+    if (!stalled) {
         EXPECT_EQ(bad, 0);
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 
+// For COM methods and exported functions that answer with an HRESULT.
 template <typename Body> HRESULT ExceptionBoundary(Body&& body) noexcept {
     try {
         return body();
@@ -13,5 +14,16 @@ template <typename Body> HRESULT ExceptionBoundary(Body&& body) noexcept {
         return E_OUTOFMEMORY;
     } catch (...) {
         return E_FAIL;
+    }
+}
+
+// For calls that answer with a Win32 error code (the registry's).
+template <typename Body> LONG Win32ExceptionBoundary(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return ERROR_OUTOFMEMORY;
+    } catch (...) {
+        return ERROR_GEN_FAILURE;
     }
 }
