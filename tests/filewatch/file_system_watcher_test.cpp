@@ -163,6 +163,8 @@ TEST_F(WatcherTest, DestroyingWaitsForAHandlerInProgress) {
 // A writer at work (written, not yet closed) and a storm of saves give one report, once the
 // file has been quiet; none in between.
 TEST_F(WatcherTest, AStormOfRewritesIsReportedOnceItIsQuiet) {
+#ifndef _WIN32
+    // Only inotify says when a writer closes the file; Windows reports after the quiet time.
     {
         std::ofstream slow(dir / "script.txt", std::ios::binary | std::ios::trunc);
         for (int i = 0; i < 5; ++i) {
@@ -171,6 +173,7 @@ TEST_F(WatcherTest, AStormOfRewritesIsReportedOnceItIsQuiet) {
         }
         EXPECT_EQ(Count(), 0u) << "reported while its writer still had it open";
     }
+#endif
     for (int i = 0; i < 50; ++i)
         Write(dir / "script.txt", "rewrite " + std::to_string(i));
     ASSERT_TRUE(WaitFor(1));
