@@ -2,9 +2,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/exception_boundary.h"
 #include "drawlib/draw_quorbit.h"
 #include "filter/direct_quorbit.h"
+#include "platform/exception_boundary.h"
 #include "platform/files/file_name.h"
 #include "platform/filewatch/file_system_watcher.h"
 

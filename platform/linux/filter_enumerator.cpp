@@ -1,9 +1,9 @@
 #include "platform/linux/ref_counted.h"
-#include "platform/exception_boundary.h"
 #include "platform/linux/filter_enumerator.h"
 
 #include <new>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/win_error.h"
 

@@ -1,5 +1,4 @@
 // The registry calls: handles, paths and access rights over the per-thread database connection.
-#include "platform/exception_boundary.h"
 #include "platform/linux/registry.h"
 
 #include <pwd.h>
@@ -12,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/registry_store.h"
 #include "platform/linux/win_error.h"
 #include "platform/linux/wide_string.h"
