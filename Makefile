@@ -3,6 +3,7 @@
 #   make test    install what is missing, build everything, run every test
 #   make build   the Linux build only
 #   make bench   build and run the benchmarks
+#   make fuzz    fuzz each libFuzzer target for FUZZ_SECONDS (default 300) in a clang build
 #   make format  clang-format every source file
 #   make install-gst  the GStreamer element dqoverlay for this user
 
@@ -13,7 +14,7 @@ BUILD := build
 CMAKE_FLAGS ?=
 EXPORTS := DllMain DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer
 
-.PHONY: all deps build demo test test-linux test-asan test-tsan windows test-wine bench format clean \
+.PHONY: all deps build demo test test-linux test-asan test-tsan windows test-wine bench fuzz format clean \
 	install-gst
 
 all: build
@@ -78,6 +79,14 @@ install-gst: build
 	install -m 644 $(BUILD)/linux/gst/libgstdqoverlay.so $(BUILD)/linux/gst/DirectQuorbit.ax \
 		"$(GST_PLUGIN_DIR)/"
 	install -m 644 $(BUILD)/linux/bin/libdqplatform.so "$(GST_PLUGIN_DIR)/../directquorbit/"
+
+# Each fuzz target for FUZZ_SECONDS, in a clang build with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer. (`make test` replays the corpora through the targets, unfuzzed.)
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	cmake -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDQ_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD)/fuzz -j $(JOBS) --target script_fuzz persist_stream_fuzz
+	fuzz/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 # The main job on a clip the demo makes itself: out/demo.mp4 and a few PNG stills.
 demo: build

@@ -24,6 +24,14 @@ Sprite RenderCueSprite(const Script& script, const Cue& cue, const FrameGeometry
     if (!(size > 0))
         return sprite;
 
+    size_t textBytes = 0;
+    for (uint32_t i = 0; i < cue.spanCount; ++i)
+        textBytes += script.spans[cue.firstSpan + i].length;
+    // Long text too small to read is not drawn: its lines would hold thousands of characters,
+    // whose layout costs grow faster than their number. A short cue in a small frame still shows.
+    if (size < kMinDrawnTextSize && textBytes > kMaxTinyTextBytes)
+        return sprite;
+
     std::vector<gfx::TextRun> runs;
     runs.reserve(cue.spanCount);
     for (uint32_t i = 0; i < cue.spanCount; ++i) {

@@ -44,6 +44,7 @@ struct Cue {
     uint32_t style = 0; // into Script::styles
     uint32_t firstSpan = 0;
     uint32_t spanCount = 0; // 0: empty text, nothing to draw
+    uint32_t line = 0;      // where it is in the file, for messages
 };
 
 struct Script {

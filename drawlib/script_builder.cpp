@@ -1,5 +1,8 @@
 #include "drawlib/script_builder.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "drawlib/script_time.h"
 #include "drawlib/subtitle_markup.h"
 
@@ -55,6 +58,7 @@ Cue& ScriptBuilder::NewCue(int64_t start, int64_t end, const CueStyle& style,
     cue.start = start;
     cue.end = end;
     cue.style = it->second;
+    cue.line = uint32_t(std::min<size_t>(where.line, UINT32_MAX));
     cue.firstSpan = uint32_t(m_script->spans.size());
     return cue;
 }

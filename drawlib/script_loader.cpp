@@ -4,16 +4,18 @@
 
 #include "drawlib/quorent_parser.h"
 #include "drawlib/script_error.h"
+#include "drawlib/script_limits.h"
 #include "drawlib/script_location.h"
 #include "drawlib/script_text.h"
 #include "drawlib/subtitle_parsers.h"
+#include "platform/files/file_name.h"
 
 namespace dq::drawlib {
 
 namespace {
 
-std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
-                              int32_t frameHeight) {
+std::unique_ptr<Script> ParseFormat(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
     switch (text.Format()) {
     case ScriptFormat::SubRip:
         return ParseSubRip(text, baseName);
@@ -23,6 +25,13 @@ std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
         break;
     }
     return ParseQuorent(text, baseName, frameHeight);
+}
+
+std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
+                              int32_t frameHeight) {
+    std::unique_ptr<Script> script = ParseFormat(text, baseName, frameHeight);
+    CheckDrawingLimits(*script, frameHeight);
+    return script;
 }
 
 template <typename Load> std::unique_ptr<Script> Guarded(std::string_view baseName, Load load) {
@@ -36,8 +45,8 @@ template <typename Load> std::unique_ptr<Script> Guarded(std::string_view baseNa
 } // namespace
 
 std::unique_ptr<Script> LoadScript(const std::filesystem::path& path, int32_t frameHeight) {
-    const std::u8string name = path.filename().u8string();
-    const std::string baseName(name.begin(), name.end());
+    // Never throws for a name that is not valid Unicode (bytes on Linux, UTF-16 on Windows).
+    const std::string baseName = files::DisplayName(path.filename());
     return Guarded(baseName, [&] {
         const ScriptText text = ScriptText::Read(path, baseName);
         return Parse(text, baseName, frameHeight);

@@ -1,14 +1,12 @@
 #include "drawlib/script_text.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <fstream>
 #include <system_error>
 
 #include "drawlib/script_error.h"
 #include "drawlib/script_format.h"
 #include "drawlib/script_location.h"
 #include "drawlib/unicode.h"
+#include "platform/files/regular_file.h"
 
 namespace dq::drawlib {
 
@@ -17,22 +15,6 @@ namespace {
 [[noreturn]] void FailFile(std::string_view verb, std::string_view baseName, int error) {
     throw ScriptError(std::string(verb) + ' ' + Quoted(baseName) + ": " +
                       std::generic_category().message(error));
-}
-
-// Why a file cannot be opened, as an errno value; taken from the file system when the stream
-// does not say.
-int OpenError(const std::filesystem::path& path, int streamErrno) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec) {
-        const int value = ec.default_error_condition().value();
-        return value != 0 ? value : EIO;
-    }
-    if (status.type() == std::filesystem::file_type::not_found)
-        return ENOENT;
-    if (status.type() == std::filesystem::file_type::directory)
-        return EISDIR;
-    return streamErrno != 0 ? streamErrno : EACCES;
 }
 
 // UTF-16 without a byte-order mark shows itself by the zero high bytes of its ASCII characters
@@ -62,28 +44,22 @@ bool LooksLikeUtf16(std::string_view bytes, bool& bigEndian) {
 } // namespace
 
 ScriptText ScriptText::Read(const std::filesystem::path& path, std::string_view baseName) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        FailFile("cannot open", baseName, EISDIR);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        FailFile("cannot open", baseName, OpenError(path, errno));
-
-    std::string bytes;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec)
-        bytes.reserve(size_t(std::min<uintmax_t>(size, kMaxFileBytes + 1)));
-    char chunk[1 << 16];
-    while (in) {
-        in.read(chunk, sizeof chunk);
-        bytes.append(chunk, size_t(in.gcount()));
-        if (bytes.size() > kMaxFileBytes)
-            ScriptLocation{baseName, 0}.Fail("file is larger than 64 MiB");
+    files::FileContents file = files::ReadRegularFile(path, kMaxFileBytes);
+    switch (file.status) {
+    case files::ReadStatus::Read:
+        break;
+    case files::ReadStatus::CannotOpen:
+        FailFile("cannot open", baseName, file.error);
+    case files::ReadStatus::NotRegular:
+        throw ScriptError(Quoted(baseName) + " is not a regular file");
+    case files::ReadStatus::TooLarge:
+        ScriptLocation{baseName, 0}.Fail("file is larger than 64 MiB");
+    case files::ReadStatus::CannotRead:
+        FailFile("cannot read", baseName, file.error);
+    case files::ReadStatus::Unsettled:
+        ScriptLocation{baseName, 0}.Fail("the file kept changing while it was read");
     }
-    if (in.bad())
-        FailFile("cannot read", baseName, errno != 0 ? errno : EIO);
-    return Decode(std::move(bytes), baseName);
+    return Decode(std::move(file.bytes), baseName);
 }
 
 ScriptText ScriptText::Decode(std::string bytes, std::string_view baseName) {

@@ -22,8 +22,9 @@ inline constexpr size_t kMaxLineBytes = size_t(64) << 10;
 
 class ScriptText {
 public:
-    // Raises ScriptError when the file cannot be opened or read, is too large, is not
-    // well-formed in its encoding, or has a line that is too long.
+    // Raises ScriptError when the file cannot be opened or read, is not a regular file (a FIFO
+    // would block), is too large, keeps changing while it is read, is not well-formed in its
+    // encoding, or has a line that is too long.
     static ScriptText Read(const std::filesystem::path& path, std::string_view baseName);
     // The same checks on bytes already in memory.
     static ScriptText Decode(std::string bytes, std::string_view baseName);

@@ -1,6 +1,8 @@
 // The name=value attributes of cue and @style lines, applied onto a style.
 #pragma once
 
+#include <cstddef>
+
 #include <span>
 #include <string_view>
 
@@ -22,6 +24,10 @@ void ApplyAttributes(CueStyle& style, std::span<const Token> attrs,
 void CheckSizeLimits(const CueStyle& style, double scaleY, const ScriptLocation& where);
 
 inline constexpr float kMaxTextSize = 1000;
+// Text smaller than this as drawn (after scaling) is not drawn when its cue holds more than
+// kMaxTinyTextBytes of text: unreadable, and the costliest layout there is.
+inline constexpr float kMinDrawnTextSize = 4;
+inline constexpr size_t kMaxTinyTextBytes = 1000;
 inline constexpr float kMaxOutline = 100;
 inline constexpr float kMaxShadow = 1000;
 

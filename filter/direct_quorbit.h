@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -66,8 +67,10 @@ public:
 private:
     CDirectQuorbit(LPUNKNOWN outer, HRESULT* result);
 
-    void SetError(std::u16string message);
-    bool RetargetWatcher(const std::u16string& path);
+    // The message shown on the video in place of the overlay (empty: none).
+    void SetError(std::u16string message) noexcept;
+    void SetError(const std::exception& error) noexcept;
+    bool RetargetWatcher(const WCHAR* fileName) noexcept;
 
     // Frame geometry of the accepted input type (a negative height: rows top-down).
     int32_t m_nWidth = 0;

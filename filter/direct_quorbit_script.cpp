@@ -8,13 +8,11 @@
 
 #include "drawlib/draw_quorbit.h"
 #include "filter/direct_quorbit.h"
+#include "platform/exception_boundary.h"
+#include "platform/files/file_name.h"
 #include "platform/filewatch/file_system_watcher.h"
 
 namespace {
-
-std::u16string WideToU16(const WCHAR* text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text), size_t(lstrlenW(text)));
-}
 
 std::u16string Utf8ToU16(const char* text) {
     const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
@@ -28,10 +26,21 @@ std::u16string Utf8ToU16(const char* text) {
 
 } // namespace
 
-void CDirectQuorbit::SetError(std::u16string message) {
+void CDirectQuorbit::SetError(std::u16string message) noexcept {
     std::lock_guard lock(m_errorLock);
-    m_strError = std::move(message);
+    m_strError.swap(message);
     m_bErrorPending = !m_strError.empty();
+}
+
+void CDirectQuorbit::SetError(const std::exception& error) noexcept {
+    try {
+        SetError(Utf8ToU16(error.what()));
+    } catch (const std::bad_alloc&) {
+        // Too little memory even for the message: still show that something failed.
+        SetError(std::u16string());
+        std::lock_guard lock(m_errorLock);
+        m_bErrorPending = true;
+    }
 }
 
 STDMETHODIMP CDirectQuorbit::put_FileName(WCHAR* fileName) {
@@ -42,24 +51,28 @@ STDMETHODIMP CDirectQuorbit::put_FileName(WCHAR* fileName) {
         return E_INVALIDARG;
 
     std::lock_guard config(m_watchLock);
-    std::u16string path = WideToU16(fileName);
     {
         std::lock_guard lock(m_pathLock);
         std::memset(m_szFileName, 0, sizeof m_szFileName);
-        std::memcpy(m_szFileName, fileName, path.size() * sizeof(WCHAR));
+        std::memcpy(m_szFileName, fileName, size_t(lstrlenW(fileName)) * sizeof(WCHAR));
     }
     // The reload runs before the watcher is aimed at the new file, so it never triggers a second.
-    m_pWatcher->SetEnableRaisingEvents(false);
+    const HRESULT stopped = ExceptionBoundary([&] {
+        m_pWatcher->SetEnableRaisingEvents(false);
+        return S_OK;
+    });
     const HRESULT loaded = static_cast<IDirectQuorbit*>(this)->reload_File();
-    m_bWatchTargeted = RetargetWatcher(path);
+    m_bWatchTargeted = RetargetWatcher(fileName);
+    if (FAILED(stopped))
+        return stopped;
     return m_bWatchTargeted ? loaded : E_FAIL;
 }
 
-bool CDirectQuorbit::RetargetWatcher(const std::u16string& path) {
+bool CDirectQuorbit::RetargetWatcher(const WCHAR* fileName) noexcept {
     try {
         std::error_code ec;
-        const std::filesystem::path full =
-            std::filesystem::absolute(std::filesystem::path(path), ec);
+        const std::filesystem::path path = dq::files::PathFromWide(fileName);
+        const std::filesystem::path full = std::filesystem::absolute(path, ec);
         if (path.empty() || ec || !full.has_filename())
             return false;
         m_pWatcher->SetPath(full.parent_path());
@@ -67,36 +80,48 @@ bool CDirectQuorbit::RetargetWatcher(const std::u16string& path) {
         m_pWatcher->SetEnableRaisingEvents(m_bChangeImmediate);
         return true;
     } catch (const std::exception&) {
-        m_pWatcher->SetEnableRaisingEvents(false);
+        try {
+            m_pWatcher->SetEnableRaisingEvents(false);
+        } catch (const std::exception&) {
+            // Switching off cannot fail for want of a path; nothing more to undo.
+        }
         return false;
     }
 }
 
 STDMETHODIMP CDirectQuorbit::reload_File() {
-    SetError(u"");
+    SetError(std::u16string());
+    HRESULT hr = S_OK;
+    std::u16string failure; // for the load report
+    const auto fail = [&](const std::exception& e) noexcept {
+        hr = dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? E_OUTOFMEMORY : E_FAIL;
+        SetError(e);
+        try {
+            failure = Utf8ToU16(e.what());
+        } catch (const std::bad_alloc&) {
+            failure.clear();
+        }
+    };
     std::filesystem::path path;
-    {
+    try {
         std::lock_guard lock(m_pathLock);
         if (m_szFileName[0] == 0)
             return E_FAIL;
-        path = std::filesystem::path(WideToU16(m_szFileName));
+        path = dq::files::PathFromWide(m_szFileName);
+    } catch (const std::exception& e) {
+        fail(e);
     }
-
-    HRESULT hr = S_OK;
     m_bReloading = true;
     {
         std::lock_guard drawing(m_drawLock);
-        try {
-            m_pDraw->load_data(path);
-        } catch (const std::exception& e) {
+        if (SUCCEEDED(hr)) {
             try {
-                m_strLoadError = Utf8ToU16(e.what());
-            } catch (const std::bad_alloc&) {
-                m_strLoadError.clear();
+                m_pDraw->load_data(path);
+            } catch (const std::exception& e) {
+                fail(e);
             }
-            SetError(m_strLoadError);
-            hr = E_FAIL;
         }
+        m_strLoadError.swap(failure);
         ++m_nLoads;
         m_hrLastLoad = hr;
     }
@@ -152,7 +177,10 @@ STDMETHODIMP CDirectQuorbit::put_ChangeImmediate(bool changeImmediate) {
     m_bChangeImmediate = changeImmediate;
     std::lock_guard config(m_watchLock);
     // Without a watchable path the switch is kept for when one is given.
-    if (m_bWatchTargeted)
+    if (!m_bWatchTargeted)
+        return S_OK;
+    return ExceptionBoundary([&] {
         m_pWatcher->SetEnableRaisingEvents(changeImmediate);
-    return S_OK;
+        return S_OK;
+    });
 }

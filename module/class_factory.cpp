@@ -1,5 +1,7 @@
 #include "module/class_factory.h"
 
+#include "platform/exception_boundary.h"
+
 LONG volatile g_nServerLocks = 0;
 
 CClassFactory::CClassFactory(const CFactoryTemplate* templ)
@@ -36,7 +38,14 @@ STDMETHODIMP CClassFactory::CreateInstance(LPUNKNOWN outer, REFIID riid, void** 
         return E_NOINTERFACE;
 
     HRESULT hr = S_OK;
-    CUnknown* object = m_pTemplate->m_pfnCreate(outer, &hr);
+    CUnknown* object = nullptr;
+    // A creation function that throws (a class of another module's making) fails the call.
+    const HRESULT created = ExceptionBoundary([&] {
+        object = m_pTemplate->m_pfnCreate(outer, &hr);
+        return S_OK;
+    });
+    if (FAILED(created))
+        return created;
     if (object == nullptr)
         return FAILED(hr) ? hr : E_OUTOFMEMORY;
     if (FAILED(hr)) {

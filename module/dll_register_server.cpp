@@ -4,13 +4,14 @@
 #include "module/class_factory.h"
 #include "module/com_server_registration.h"
 #include "module/register_filter_setup2.h"
+#include "platform/exception_boundary.h"
 
 STDAPI DllRegisterServer() {
-    return AMovieDllRegisterServer2(TRUE);
+    return ExceptionBoundary([] { return AMovieDllRegisterServer2(TRUE); });
 }
 
 STDAPI DllUnregisterServer() {
-    return AMovieDllRegisterServer2(FALSE);
+    return ExceptionBoundary([] { return AMovieDllRegisterServer2(FALSE); });
 }
 
 HRESULT AMovieDllRegisterServer2(BOOL doRegister) {

@@ -2,6 +2,7 @@
 
 #include "baseclasses/alloc_wide_string.h"
 #include "module/class_factory.h" // g_hModuleInstance
+#include "platform/exception_boundary.h"
 
 namespace {
 
@@ -62,22 +63,24 @@ STDMETHODIMP CBasePropertyPage::SetPageSite(IPropertyPageSite* site) {
 }
 
 STDMETHODIMP CBasePropertyPage::Activate(HWND parent, LPCRECT rect, BOOL) {
-    if (rect == nullptr)
-        return E_POINTER;
-    if (!m_bObjectSet || m_hwndPage != nullptr)
-        return E_UNEXPECTED;
-    // WM_INITDIALOG reaches the page before this returns.
-    m_hwndPage = CreateDialogParamW(g_hModuleInstance, MAKEINTRESOURCEW(m_nDialogResId), parent,
-                                    DialogProc, reinterpret_cast<LPARAM>(this));
-    // A dialog destroyed during its initialisation may still come back as a handle (some
-    // systems return it); only a live window makes the page active.
-    if (m_hwndPage == nullptr || !IsWindow(m_hwndPage)) {
-        m_hwndPage = nullptr;
-        return E_OUTOFMEMORY;
-    }
-    OnActivate();
-    Move(rect);
-    return Show(SW_SHOWNORMAL);
+    return ExceptionBoundary([&]() -> HRESULT {
+        if (rect == nullptr)
+            return E_POINTER;
+        if (!m_bObjectSet || m_hwndPage != nullptr)
+            return E_UNEXPECTED;
+        // WM_INITDIALOG reaches the page before this returns.
+        m_hwndPage = CreateDialogParamW(g_hModuleInstance, MAKEINTRESOURCEW(m_nDialogResId), parent,
+                                        DialogProc, reinterpret_cast<LPARAM>(this));
+        // A dialog destroyed during its initialisation may still come back as a handle (some
+        // systems return it); only a live window makes the page active.
+        if (m_hwndPage == nullptr || !IsWindow(m_hwndPage)) {
+            m_hwndPage = nullptr;
+            return E_OUTOFMEMORY;
+        }
+        OnActivate();
+        Move(rect);
+        return Show(SW_SHOWNORMAL);
+    });
 }
 
 STDMETHODIMP CBasePropertyPage::Deactivate() {
@@ -117,18 +120,20 @@ STDMETHODIMP CBasePropertyPage::GetPageInfo(PROPPAGEINFO* info) {
 }
 
 STDMETHODIMP CBasePropertyPage::SetObjects(ULONG count, IUnknown** objects) {
-    if (count == 1) {
-        if (objects == nullptr || objects[0] == nullptr)
-            return E_POINTER;
-        m_bObjectSet = TRUE;
-        return OnConnect(objects[0]);
-    }
-    if (count == 0) {
-        m_bObjectSet = FALSE;
-        return OnDisconnect();
-    }
-    // One object at a time.
-    return E_UNEXPECTED;
+    return ExceptionBoundary([&]() -> HRESULT {
+        if (count == 1) {
+            if (objects == nullptr || objects[0] == nullptr)
+                return E_POINTER;
+            m_bObjectSet = TRUE;
+            return OnConnect(objects[0]);
+        }
+        if (count == 0) {
+            m_bObjectSet = FALSE;
+            return OnDisconnect();
+        }
+        // One object at a time.
+        return E_UNEXPECTED;
+    });
 }
 
 STDMETHODIMP CBasePropertyPage::Show(UINT command) {
@@ -156,14 +161,16 @@ STDMETHODIMP CBasePropertyPage::IsPageDirty() {
 }
 
 STDMETHODIMP CBasePropertyPage::Apply() {
-    if (!m_bObjectSet || m_pPageSite == nullptr)
-        return E_UNEXPECTED;
-    if (!m_bDirty)
-        return S_OK;
-    const HRESULT hr = OnApplyChanges();
-    if (SUCCEEDED(hr))
-        m_bDirty = FALSE;
-    return hr;
+    return ExceptionBoundary([&]() -> HRESULT {
+        if (!m_bObjectSet || m_pPageSite == nullptr)
+            return E_UNEXPECTED;
+        if (!m_bDirty)
+            return S_OK;
+        const HRESULT hr = OnApplyChanges();
+        if (SUCCEEDED(hr))
+            m_bDirty = FALSE;
+        return hr;
+    });
 }
 
 STDMETHODIMP CBasePropertyPage::Help(LPCOLESTR) {
@@ -184,7 +191,12 @@ INT_PTR CALLBACK CBasePropertyPage::DialogProc(HWND hwnd, UINT msg, WPARAM wPara
     auto* page = reinterpret_cast<CBasePropertyPage*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (page == nullptr)
         return TRUE;
-    return page->OnReceiveMessage(hwnd, msg, wParam, lParam);
+    // Called by the dialog manager: nothing may unwind into it.
+    try {
+        return page->OnReceiveMessage(hwnd, msg, wParam, lParam);
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 LPCWSTR CBasePropertyPage::LoadResourceString(LPWSTR buffer, int id) {

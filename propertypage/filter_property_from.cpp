@@ -182,14 +182,19 @@ void FilterPropertyFrom::put_Settings() {
     m_pDirectQuorbit->put_FileName(fileName.data());
 }
 
+// The handlers run from the window system's message dispatch: what they cannot do (for lack
+// of memory) leaves the settings as they were, rather than unwinding into the system.
 void FilterPropertyFrom::button_file_Click(Control&, const EventArgs&) {
-    OpenFileDialog chooser;
-    chooser.SetTitle(WSTR("Choose QuorENT file"));
-    chooser.SetFilter(WSTR("QuorENT file (*.txt)|*.txt|All Files (*.*)|*.*"));
-    if (chooser.ShowDialog() == DialogResult::OK)
-        text_filename->SetText(chooser.FileName());
-    // Also after a cancel: the unchanged settings go out again, which reloads the script.
-    put_Settings();
+    try {
+        OpenFileDialog chooser;
+        chooser.SetTitle(WSTR("Choose QuorENT file"));
+        chooser.SetFilter(WSTR("QuorENT file (*.txt)|*.txt|All Files (*.*)|*.*"));
+        if (chooser.ShowDialog() == DialogResult::OK)
+            text_filename->SetText(chooser.FileName());
+        // Also after a cancel: the unchanged settings go out again, which reloads the script.
+        put_Settings();
+    } catch (const std::exception&) {
+    }
 }
 
 void FilterPropertyFrom::button_reload_Click(Control&, const EventArgs&) {
@@ -199,5 +204,8 @@ void FilterPropertyFrom::button_reload_Click(Control&, const EventArgs&) {
 void FilterPropertyFrom::controls_Change(Control&, const EventArgs&) {
     if (m_bLoading)
         return;
-    put_Settings();
+    try {
+        put_Settings();
+    } catch (const std::exception&) {
+    }
 }

@@ -1,6 +1,7 @@
 // The drawing library on the frame path: drawENT at HD and UHD with nothing, one subtitle (its
-// first frame and then the steady state) and fifty cues shown, load_data of a long script, and
-// the worst cases of subtitle markup.
+// first frame and then the steady state) and fifty cues shown, load_data of a long script, the
+// worst cases of subtitle markup, and the worst cases the script limits allow, loaded and drawn
+// at 1920x1080 (first frame).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "drawlib/draw_quorbit.h"
@@ -180,5 +182,77 @@ void BM_LoadWorstMarkup1MB(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
 }
 BENCHMARK(BM_LoadWorstMarkup1MB)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+// The worst scripts within the limits, each loaded afresh and drawn once at 1920x1080 at the
+// time where most of it shows: what one frame can cost. peak_rss_MB is the process's peak so far
+// (run one case alone, --benchmark_filter, to read its own).
+std::string Repeat(const std::string& text, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i)
+        out += text;
+    return out;
+}
+
+std::string WorstCase(int which) {
+    switch (which) {
+    case 0: // one word of 10,000 characters (the most a cue may hold) in the smallest text drawn
+        return "0 10 size=4 | " + std::string(10000, 'x') + "\n";
+    case 1: // a long word at 48 pixels, as long as the pixel limit lets it be
+        return "0 10 size=48 | " + std::string(4400, 'W') + "\n";
+    case 2: // 500 cues at once, as large as the pixel limit lets them be
+    {
+        std::string script;
+        for (int i = 0; i < 500; ++i)
+            script += "0 10 size=24 pos=" + std::to_string(40 + (i % 10) * 180) + "," +
+                      std::to_string(40 + (i / 10) * 20) + " | cue " + std::to_string(i) +
+                      " of many\n";
+        return script;
+    }
+    case 3: // the largest text with the largest outline and shadow
+        return "0 10 size=1000 outline=100 shadow=1000 | WWWWW\n";
+    default: // end credits: 220 lines of 30 characters scrolling up, in one cue
+        return "0 60 size=30 scroll=up | " + Repeat("Someone Somebody as The Role\\n", 220) + "\n";
+    }
+}
+
+void BM_WorstCaseLoadAndFirstFrame(benchmark::State& state) {
+    const int which = int(state.range(0));
+    const auto path = WriteScript("worst" + std::to_string(which) + ".txt", WorstCase(which));
+    auto surface = dq::gfx::Bitmap::CreateArgb(1920, 1080);
+    dq::gfx::Graphics graphics(*surface);
+    for (auto _ : state) {
+        DrawQuorbit draw(1920, 1080);
+        draw.load_data(path);
+        draw.drawENT(graphics, 5000);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_WorstCaseLoadAndFirstFrame)
+    ->DenseRange(0, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+// The largest script the limits allow to load: a million cues one after the other, each line
+// long enough to bring the file near 64 MiB.
+void BM_WorstCaseLoadLargestScript(benchmark::State& state) {
+    static const auto path = [] {
+        std::string script;
+        script.reserve(size_t(64) << 20);
+        const std::string text(44, 'w');
+        for (int i = 0; i < 1'000'000; ++i)
+            script += std::to_string(i) + " +1 align=top | " + text + "\n";
+        return WriteScript("largest.txt", script);
+    }();
+    for (auto _ : state) {
+        DrawQuorbit draw(1920, 1080);
+        draw.load_data(path);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_WorstCaseLoadLargestScript)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace

@@ -1,9 +1,9 @@
 // Linux backend: inotify on the folder, a worker thread that reads it.
 //
-// A change is reported when a writer closes the file after writing (so a reload never sees a
-// half-written file), when its attributes change (touch updates the last-write time), and when
-// another file is renamed onto its name (editors that save by writing a new file and renaming
-// it over the old one).
+// A change is reported when the file is written, when its attributes change (touch updates the
+// last-write time), and when another file is renamed onto its name (editors that save by writing
+// a new file and renaming it over the old one); always once the file has been quiet for a moment,
+// as the Windows backend does, so that a storm of rewrites gives one reload after it.
 #include "platform/filewatch/file_system_watcher.h"
 #include "platform/filewatch/watched_folder.h"
 
@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -20,6 +21,11 @@
 namespace dq::io {
 
 namespace fs = std::filesystem;
+
+// How long the file must stay quiet after a change before it is reported.
+constexpr int kSettleMilliseconds = 50;
+// How long a file written and not closed must stay quiet: its writer may only be slow.
+constexpr int kOpenWriterMilliseconds = 1000;
 
 struct FileSystemWatcher::Impl {
     FileSystemWatcher& owner;
@@ -42,7 +48,18 @@ struct FileSystemWatcher::Impl {
             Close();
             throw FileWatchError(std::string("cannot watch files: ") + std::strerror(errno));
         }
-        worker = std::thread([this] { Run(); });
+        try {
+            worker = std::thread([this] {
+                try {
+                    Run();
+                } catch (...) {
+                    // Nothing may leave a thread body; without its thread the watcher is silent.
+                }
+            });
+        } catch (...) {
+            Close();
+            throw;
+        }
     }
 
     ~Impl() {
@@ -66,47 +83,89 @@ struct FileSystemWatcher::Impl {
         std::lock_guard wait(handlerMutex);
     }
 
+    // Reports a change once the file has been quiet for the settling time, so that a reload
+    // never starts while a writer is still at work: writes (IN_MODIFY) postpone the report too,
+    // and a file written but not yet closed waits for its writer to close it (a writer that
+    // truncated it may be stalled before writing), up to a limit for writers that keep it open.
     void Run() {
+        using Clock = std::chrono::steady_clock;
         alignas(inotify_event) char buffer[16 * 1024];
         pollfd fds[2] = {{inotifyFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        bool pending = false;
+        bool writing = false; // written since the last close by a writer
+        int pendingWatch = -1;
+        Clock::time_point lastEvent;
         for (;;) {
-            if (poll(fds, 2, -1) < 0) {
+            int timeout = -1;
+            if (pending) {
+                const auto quiet = std::chrono::milliseconds(writing ? kOpenWriterMilliseconds
+                                                                     : kSettleMilliseconds);
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(lastEvent + quiet - Clock::now());
+                if (left.count() <= 0) {
+                    pending = writing = false;
+                    Dispatch(pendingWatch);
+                    continue;
+                }
+                timeout = int(left.count());
+            }
+            if (poll(fds, 2, timeout) < 0) {
                 if (errno == EINTR)
                     continue;
                 return;
             }
             if (fds[1].revents)
                 return;
-            ssize_t len = read(inotifyFd, buffer, sizeof buffer);
+            if (!(fds[0].revents & POLLIN))
+                continue;
+            const ssize_t len = read(inotifyFd, buffer, sizeof buffer);
             if (len <= 0)
                 continue;
             for (ssize_t off = 0; off < len;) {
                 auto* ev = reinterpret_cast<inotify_event*>(buffer + off);
                 off += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
-                if (ev->len > 0)
-                    Dispatch(ev->wd, ev->name);
+                if (ev->len == 0 || !Concerns(ev->wd, ev->name))
+                    continue;
+                pending = true;
+                pendingWatch = ev->wd;
+                lastEvent = Clock::now();
+                if (ev->mask & IN_MODIFY)
+                    writing = true;
+                if (ev->mask & (IN_CLOSE_WRITE | IN_MOVED_TO))
+                    writing = false;
             }
         }
     }
 
-    void Dispatch(int wd, const char* name) {
+    bool Concerns(int wd, const char* name) {
+        std::lock_guard lock(stateMutex);
+        return wd == watch && filter.native() == name;
+    }
+
+    void Dispatch(int wd) {
         std::lock_guard running(handlerMutex);
-        ChangedHandler call;
-        FileSystemEventArgs args;
-        {
-            std::lock_guard lock(stateMutex);
-            if (!raising || wd != watch || !handler || fs::path(name) != filter)
-                return;
-            call = handler;
-            args.name = filter;
-            args.fullPath = folder / filter;
+        try {
+            ChangedHandler call;
+            FileSystemEventArgs args;
+            {
+                std::lock_guard lock(stateMutex);
+                if (!raising || wd != watch || !handler)
+                    return;
+                call = handler;
+                args.name = filter;
+                args.fullPath = folder / filter;
+            }
+            call(owner, args);
+        } catch (...) {
+            // A handler that fails (or a copy that cannot be made) must not end the watcher's
+            // thread, nor the process: the next change is reported as usual.
         }
-        call(owner, args);
     }
 
     void Retarget(const fs::path& newFolder) {
-        int wd = inotify_add_watch(inotifyFd, newFolder.c_str(),
-                                   IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVED_TO | IN_ONLYDIR);
+        int wd =
+            inotify_add_watch(inotifyFd, newFolder.c_str(),
+                              IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_MOVED_TO | IN_ONLYDIR);
         if (wd < 0)
             throw FileWatchError("cannot watch \"" + newFolder.string() +
                                  "\": " + std::strerror(errno));

@@ -101,7 +101,13 @@ struct FileSystemWatcher::Impl {
     explicit Impl(FileSystemWatcher& w) : owner(w) {
         if (!wake || !ioDone)
             throw FileWatchError("cannot watch files: " + Describe(GetLastError()));
-        worker = std::thread([this] { Run(); });
+        worker = std::thread([this] {
+            try {
+                Run();
+            } catch (...) {
+                // Nothing may leave a thread body; without its thread the watcher is silent.
+            }
+        });
     }
 
     ~Impl() {
@@ -216,17 +222,21 @@ struct FileSystemWatcher::Impl {
 
     void Dispatch(unsigned epoch) {
         std::lock_guard running(handlerMutex);
-        ChangedHandler call;
-        FileSystemEventArgs args;
-        {
-            std::lock_guard lock(stateMutex);
-            if (!raising || epoch != raisingEpoch || !handler || filter.empty() || retarget)
-                return;
-            call = handler;
-            args.name = fs::path(filter);
-            args.fullPath = folder / args.name;
+        try {
+            ChangedHandler call;
+            FileSystemEventArgs args;
+            {
+                std::lock_guard lock(stateMutex);
+                if (!raising || epoch != raisingEpoch || !handler || filter.empty() || retarget)
+                    return;
+                call = handler;
+                args.name = fs::path(filter);
+                args.fullPath = folder / args.name;
+            }
+            call(owner, args);
+        } catch (...) {
+            // A handler that fails must not end the watcher's thread, nor the process.
         }
-        call(owner, args);
     }
 };
 

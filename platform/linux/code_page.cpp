@@ -1,4 +1,6 @@
-// ANSI/UTF-8 <-> UTF-16. The ANSI code page of this platform is UTF-8.
+// ANSI/UTF-8 <-> UTF-16. The ANSI code page of this platform is the file system's encoding:
+// UTF-8, where a byte that is not part of valid UTF-8 (a file name is any bytes) becomes the lone
+// surrogate U+DC80..U+DCFF and converts back to the same byte, so every name round-trips.
 #include <cstring>
 #include <string>
 
@@ -9,6 +11,7 @@
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kEscapeFirst = 0xDC80, kEscapeLast = 0xDCFF;
 
 // Decodes one UTF-8 sequence at s[i] and advances i. A malformed sequence returns -1 and
 // consumes its longest valid prefix (at least one byte), so each maximal invalid part becomes one
@@ -79,11 +82,18 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
     std::u16string out;
     out.reserve(n);
     for (size_t i = 0; i < n;) {
+        const size_t start = i;
         long cp = DecodeUtf8(s, n, i);
         if (cp < 0) {
             if (dwFlags & MB_ERR_INVALID_CHARS) {
                 SetLastError(ERROR_NO_UNICODE_TRANSLATION);
                 return 0;
+            }
+            if (CodePage == CP_ACP) {
+                // Byte by byte, so that the exact bytes come back.
+                i = start + 1;
+                out.push_back(static_cast<char16_t>(kEscapeFirst + (s[start] - 0x80)));
+                continue;
             }
             out.push_back(kReplacement);
         } else if (cp >= 0x10000) {
@@ -114,6 +124,9 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
             lpWideCharStr[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (lpWideCharStr[i + 1] - 0xDC00);
             ++i;
+        } else if (CodePage == CP_ACP && cp >= kEscapeFirst && cp <= kEscapeLast) {
+            out.push_back(static_cast<char>(cp - kEscapeFirst + 0x80));
+            continue;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             if (dwFlags & WC_ERR_INVALID_CHARS) {
                 SetLastError(ERROR_NO_UNICODE_TRANSLATION);

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/win_error.h"
 
@@ -54,15 +55,17 @@ public:
         return fetched == cFilters ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG cFilters) override {
-        if (m_list->ListVersion() != m_version)
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        const size_t left = m_filters.size() - m_position;
-        if (cFilters > left) {
-            m_position = m_filters.size();
-            return S_FALSE;
-        }
-        m_position += cFilters;
-        return S_OK;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (m_list->ListVersion() != m_version)
+                return VFW_E_ENUM_OUT_OF_SYNC;
+            const size_t left = m_filters.size() - m_position;
+            if (cFilters > left) {
+                m_position = m_filters.size();
+                return S_FALSE;
+            }
+            m_position += cFilters;
+            return S_OK;
+        });
     }
     STDMETHODIMP Reset() override {
         ReleaseFilters();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/dshow_ids.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/filter_enumerator.h"
@@ -94,31 +95,33 @@ public:
 
     // IFilterGraph
     STDMETHODIMP AddFilter(IBaseFilter* pFilter, LPCWSTR pName) override {
-        if (pFilter == nullptr)
-            return E_POINTER;
-        std::lock_guard control(m_control);
-        if (Find(pFilter) != nullptr)
-            return E_INVALIDARG;
-        std::u16string name;
-        const HRESULT named = ChooseName(pName, name);
-        if (FAILED(named))
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (pFilter == nullptr)
+                return E_POINTER;
+            std::lock_guard control(m_control);
+            if (Find(pFilter) != nullptr)
+                return E_INVALIDARG;
+            std::u16string name;
+            const HRESULT named = ChooseName(pName, name);
+            if (FAILED(named))
+                return named;
+            HRESULT hr = pFilter->JoinFilterGraph(static_cast<IFilterGraph*>(this), name.c_str());
+            if (FAILED(hr))
+                return hr;
+            pFilter->AddRef();
+            try {
+                std::lock_guard lock(m_listLock);
+                m_filters.push_back({pFilter, name});
+                ++m_version;
+            } catch (const std::bad_alloc&) {
+                pFilter->JoinFilterGraph(nullptr, nullptr);
+                pFilter->Release();
+                return E_OUTOFMEMORY;
+            }
+            if (m_clock != nullptr)
+                pFilter->SetSyncSource(m_clock);
             return named;
-        HRESULT hr = pFilter->JoinFilterGraph(static_cast<IFilterGraph*>(this), name.c_str());
-        if (FAILED(hr))
-            return hr;
-        pFilter->AddRef();
-        try {
-            std::lock_guard lock(m_listLock);
-            m_filters.push_back({pFilter, name});
-            ++m_version;
-        } catch (const std::bad_alloc&) {
-            pFilter->JoinFilterGraph(nullptr, nullptr);
-            pFilter->Release();
-            return E_OUTOFMEMORY;
-        }
-        if (m_clock != nullptr)
-            pFilter->SetSyncSource(m_clock);
-        return named;
+        });
     }
 
     STDMETHODIMP RemoveFilter(IBaseFilter* pFilter) override {

@@ -3,6 +3,7 @@
 // call goes to the registry (filter_registry.h), and each search sees both layouts.
 #include <new>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/dshow_ids.h"
 #include "platform/linux/filter_mapper_enumerators.h"
 #include "platform/linux/filter_moniker.h"
@@ -54,10 +55,12 @@ public:
     // the filter's class id.
     STDMETHODIMP UnregisterFilter(const CLSID* pclsidCategory, LPCOLESTR szInstance,
                                   REFCLSID Filter) override {
-        std::u16string instance;
-        if (!InstanceName(szInstance, Filter, instance))
-            return E_INVALIDARG;
-        return DeleteCategoryEntry(CategoryOrDefault(pclsidCategory), instance);
+        return ExceptionBoundary([&]() -> HRESULT {
+            std::u16string instance;
+            if (!InstanceName(szInstance, Filter, instance))
+                return E_INVALIDARG;
+            return DeleteCategoryEntry(CategoryOrDefault(pclsidCategory), instance);
+        });
     }
 
     STDMETHODIMP RegisterFilter(REFCLSID clsidFilter, LPCWSTR Name, IMoniker** ppMoniker,
@@ -88,32 +91,34 @@ public:
                                      DWORD cOutputTypes, const GUID* pOutputTypes,
                                      const REGPINMEDIUM* pMedOut,
                                      const CLSID* pPinCategoryOut) override {
-        if (ppEnum == nullptr)
-            return E_POINTER;
-        *ppEnum = nullptr;
-        if (dwFlags != 0)
-            return E_INVALIDARG;
-        if ((cInputTypes > 0 && pInputTypes == nullptr) ||
-            (cOutputTypes > 0 && pOutputTypes == nullptr))
-            return E_POINTER;
-        FilterQuery query;
-        query.merit = dwMerit;
-        query.exact = bExactMatch != FALSE;
-        query.input = {bInputNeeded != FALSE, Pairs(cInputTypes, pInputTypes), pMedIn,
-                       pPinCategoryIn, bRender != FALSE};
-        query.output = {bOutputNeeded != FALSE, Pairs(cOutputTypes, pOutputTypes), pMedOut,
-                        pPinCategoryOut, false};
-        std::vector<IMoniker*> monikers;
-        for (const FoundFilter& found : FindFilters(query)) {
-            IMoniker* moniker = nullptr;
-            if (HRESULT hr = CreateFilterMoniker(found, &moniker); FAILED(hr)) {
-                for (IMoniker* m : monikers)
-                    m->Release();
-                return hr;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (ppEnum == nullptr)
+                return E_POINTER;
+            *ppEnum = nullptr;
+            if (dwFlags != 0)
+                return E_INVALIDARG;
+            if ((cInputTypes > 0 && pInputTypes == nullptr) ||
+                (cOutputTypes > 0 && pOutputTypes == nullptr))
+                return E_POINTER;
+            FilterQuery query;
+            query.merit = dwMerit;
+            query.exact = bExactMatch != FALSE;
+            query.input = {bInputNeeded != FALSE, Pairs(cInputTypes, pInputTypes), pMedIn,
+                           pPinCategoryIn, bRender != FALSE};
+            query.output = {bOutputNeeded != FALSE, Pairs(cOutputTypes, pOutputTypes), pMedOut,
+                            pPinCategoryOut, false};
+            std::vector<IMoniker*> monikers;
+            for (const FoundFilter& found : FindFilters(query)) {
+                IMoniker* moniker = nullptr;
+                if (HRESULT hr = CreateFilterMoniker(found, &moniker); FAILED(hr)) {
+                    for (IMoniker* m : monikers)
+                        m->Release();
+                    return hr;
+                }
+                monikers.push_back(moniker);
             }
-            monikers.push_back(moniker);
-        }
-        return CreateMonikerEnumerator(std::move(monikers), ppEnum);
+            return CreateMonikerEnumerator(std::move(monikers), ppEnum);
+        });
     }
 
     // IFilterMapper

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
 #include "platform/linux/win_error.h"
@@ -61,10 +62,12 @@ public:
         return fetched == celt ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG celt) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const size_t left = m_items->size() - m_position;
-        m_position += celt < left ? celt : left;
-        return celt <= left ? S_OK : S_FALSE;
+        return ExceptionBoundary([&]() -> HRESULT {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const size_t left = m_items->size() - m_position;
+            m_position += celt < left ? celt : left;
+            return celt <= left ? S_OK : S_FALSE;
+        });
     }
     STDMETHODIMP Reset() override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -183,18 +186,22 @@ private:
 } // namespace
 
 HRESULT CreateMonikerEnumerator(std::vector<IMoniker*> monikers, IEnumMoniker** out) {
-    auto owner = std::make_shared<MonikerList>();
-    owner->monikers = std::move(monikers);
-    *out = new (std::nothrow) MonikerEnumerator(owner, 0);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    return ExceptionBoundary([&]() -> HRESULT {
+        auto owner = std::make_shared<MonikerList>();
+        owner->monikers = std::move(monikers);
+        *out = new (std::nothrow) MonikerEnumerator(owner, 0);
+        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 HRESULT CreateRegFilterEnumerator(const std::vector<FoundFilter>& filters, IEnumRegFilters** out) {
-    auto items = std::make_shared<std::vector<RegFilterItem>>();
-    for (const FoundFilter& f : filters)
-        items->push_back({f.filter.clsid, f.filter.name});
-    *out = new (std::nothrow) RegFilterEnumerator(items, 0);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    return ExceptionBoundary([&]() -> HRESULT {
+        auto items = std::make_shared<std::vector<RegFilterItem>>();
+        for (const FoundFilter& f : filters)
+            items->push_back({f.filter.clsid, f.filter.name});
+        *out = new (std::nothrow) RegFilterEnumerator(items, 0);
+        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 } // namespace dqplatform

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/com_activation.h"
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
@@ -139,18 +140,20 @@ public:
     }
     STDMETHODIMP BindToStorage(IBindCtx*, IMoniker* pmkToLeft, REFIID riid,
                                void** ppvObj) override {
-        if (ppvObj == nullptr)
-            return E_POINTER;
-        *ppvObj = nullptr;
-        if (pmkToLeft != nullptr)
-            return E_INVALIDARG;
-        if (!IsEqualGUID(riid, IID_IPropertyBag) && !IsEqualGUID(riid, IID_IUnknown))
-            return E_NOINTERFACE;
-        auto* bag = new (std::nothrow) FilterPropertyBag(m_name, GuidText(m_clsid), m_data);
-        if (bag == nullptr)
-            return E_OUTOFMEMORY;
-        *ppvObj = static_cast<IPropertyBag*>(bag);
-        return S_OK;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (ppvObj == nullptr)
+                return E_POINTER;
+            *ppvObj = nullptr;
+            if (pmkToLeft != nullptr)
+                return E_INVALIDARG;
+            if (!IsEqualGUID(riid, IID_IPropertyBag) && !IsEqualGUID(riid, IID_IUnknown))
+                return E_NOINTERFACE;
+            auto* bag = new (std::nothrow) FilterPropertyBag(m_name, GuidText(m_clsid), m_data);
+            if (bag == nullptr)
+                return E_OUTOFMEMORY;
+            *ppvObj = static_cast<IPropertyBag*>(bag);
+            return S_OK;
+        });
     }
     STDMETHODIMP Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker** ppmkReduced) override {
         if (ppmkReduced == nullptr)

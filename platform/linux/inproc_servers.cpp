@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/com_activation.h"
 #include "platform/linux/filter_registry.h"
 #include "platform/linux/kernel.h"
@@ -58,10 +59,10 @@ HRESULT ServerPath(REFCLSID clsid, std::string& path) {
     wide.resize(wide.find(u'\0'));
     if (wide.empty())
         return REGDB_E_CLASSNOTREG;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
                                       nullptr, 0, nullptr, nullptr);
     path.assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
                         nullptr, nullptr);
     return S_OK;
 }
@@ -98,31 +99,33 @@ HRESULT Load(const std::string& path, LoadedServer*& server) {
 } // namespace
 
 HRESULT GetInprocServerFactory(REFCLSID clsid, IClassFactory** factory) {
-    *factory = nullptr;
-    std::string path;
-    if (HRESULT hr = ServerPath(clsid, path); FAILED(hr))
-        return hr;
-    LoadedServer* server = nullptr;
-    GetClassObjectFn getClassObject = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(g_serversMutex);
-        if (HRESULT hr = Load(path, server); FAILED(hr))
+    return ExceptionBoundary([&]() -> HRESULT {
+        *factory = nullptr;
+        std::string path;
+        if (HRESULT hr = ServerPath(clsid, path); FAILED(hr))
             return hr;
-        ++server->busy;
-        getClassObject = server->getClassObject;
-    }
-    void* object = nullptr;
-    HRESULT hr = getClassObject(clsid, IID_IClassFactory, &object);
-    {
-        std::lock_guard<std::mutex> lock(g_serversMutex);
-        --server->busy;
-    }
-    if (FAILED(hr))
-        return hr;
-    if (object == nullptr)
-        return CO_E_ERRORINDLL;
-    *factory = static_cast<IClassFactory*>(object);
-    return S_OK;
+        LoadedServer* server = nullptr;
+        GetClassObjectFn getClassObject = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(g_serversMutex);
+            if (HRESULT hr = Load(path, server); FAILED(hr))
+                return hr;
+            ++server->busy;
+            getClassObject = server->getClassObject;
+        }
+        void* object = nullptr;
+        HRESULT hr = getClassObject(clsid, IID_IClassFactory, &object);
+        {
+            std::lock_guard<std::mutex> lock(g_serversMutex);
+            --server->busy;
+        }
+        if (FAILED(hr))
+            return hr;
+        if (object == nullptr)
+            return CO_E_ERRORINDLL;
+        *factory = static_cast<IClassFactory*>(object);
+        return S_OK;
+    });
 }
 
 } // namespace dqplatform

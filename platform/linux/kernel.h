@@ -57,7 +57,9 @@ HMODULE DqModuleFromAddress(const void* address);
 #define WC_ERR_INVALID_CHARS 0x00000080
 
 // The ANSI code page is UTF-8 on Linux. Invalid input becomes U+FFFD unless the
-// *_ERR_INVALID_CHARS flag asks for failure (ERROR_NO_UNICODE_TRANSLATION).
+// *_ERR_INVALID_CHARS flag asks for failure (ERROR_NO_UNICODE_TRANSLATION); except that CP_ACP,
+// the code page of file names, turns each byte that is not valid UTF-8 into a lone surrogate
+// U+DC80..U+DCFF and back, so that any file name survives the round trip.
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,

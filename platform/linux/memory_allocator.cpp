@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/ref_counted.h"
 #include "platform/linux/dshow_interfaces.h"
 #include "platform/linux/kernel.h"
@@ -151,27 +152,29 @@ public:
     // Called by a sample whose last reference went. Refuses samples that are not this
     // allocator's, or that are still referenced or already back.
     STDMETHODIMP ReleaseBuffer(IMediaSample* pBuffer) override {
-        if (pBuffer == nullptr)
-            return E_POINTER;
-        std::unique_ptr<Storage> released;
-        {
-            std::lock_guard lock(m_mutex);
-            const ptrdiff_t index = IndexOf(pBuffer);
-            if (index < 0 || !m_storage->outstanding[static_cast<size_t>(index)])
-                return E_INVALIDARG;
-            MediaSample* sample = m_storage->samples[static_cast<size_t>(index)].get();
-            if (sample->RefCount() != 0)
-                return E_INVALIDARG;
-            m_storage->outstanding[static_cast<size_t>(index)] = false;
-            m_free.push_back(sample);
-            --m_outstanding;
-            if (!m_committed && m_outstanding == 0)
-                released = TakeStorage();
-            m_sampleFreed.notify_one();
-        }
-        released.reset(); // may delete the sample that called here: it touches nothing after
-        Release();        // the reference GetBuffer took; may delete this allocator
-        return S_OK;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (pBuffer == nullptr)
+                return E_POINTER;
+            std::unique_ptr<Storage> released;
+            {
+                std::lock_guard lock(m_mutex);
+                const ptrdiff_t index = IndexOf(pBuffer);
+                if (index < 0 || !m_storage->outstanding[static_cast<size_t>(index)])
+                    return E_INVALIDARG;
+                MediaSample* sample = m_storage->samples[static_cast<size_t>(index)].get();
+                if (sample->RefCount() != 0)
+                    return E_INVALIDARG;
+                m_storage->outstanding[static_cast<size_t>(index)] = false;
+                m_free.push_back(sample);
+                --m_outstanding;
+                if (!m_committed && m_outstanding == 0)
+                    released = TakeStorage();
+                m_sampleFreed.notify_one();
+            }
+            released.reset(); // may delete the sample that called here: it touches nothing after
+            Release();        // the reference GetBuffer took; may delete this allocator
+            return S_OK;
+        });
     }
 
 private:

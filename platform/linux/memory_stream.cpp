@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/ref_counted.h"
 #include "platform/linux/com_runtime.h"
 #include "platform/linux/kernel.h"
@@ -37,39 +38,44 @@ public:
     }
 
     STDMETHODIMP Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        if (pv == nullptr)
-            return STG_E_INVALIDPOINTER;
-        std::lock_guard lock(m_data->mutex);
-        const auto size = static_cast<ULONGLONG>(m_data->bytes.size());
-        ULONG n =
-            m_position >= size ? 0 : static_cast<ULONG>(std::min<ULONGLONG>(cb, size - m_position));
-        if (n > 0)
-            std::memcpy(pv, m_data->bytes.data() + m_position, n);
-        m_position += n;
-        if (pcbRead)
-            *pcbRead = n;
-        return S_OK;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (pv == nullptr)
+                return STG_E_INVALIDPOINTER;
+            std::lock_guard lock(m_data->mutex);
+            const auto size = static_cast<ULONGLONG>(m_data->bytes.size());
+            ULONG n = m_position >= size
+                          ? 0
+                          : static_cast<ULONG>(std::min<ULONGLONG>(cb, size - m_position));
+            if (n > 0)
+                std::memcpy(pv, m_data->bytes.data() + m_position, n);
+            m_position += n;
+            if (pcbRead)
+                *pcbRead = n;
+            return S_OK;
+        });
     }
 
     STDMETHODIMP Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
-        if (pv == nullptr)
-            return STG_E_INVALIDPOINTER;
-        std::lock_guard lock(m_data->mutex);
-        ULONGLONG end = m_position + cb;
-        try {
-            if (end > m_data->bytes.size())
-                m_data->bytes.resize(static_cast<size_t>(end));
-        } catch (const std::bad_alloc&) {
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (pv == nullptr)
+                return STG_E_INVALIDPOINTER;
+            std::lock_guard lock(m_data->mutex);
+            ULONGLONG end = m_position + cb;
+            try {
+                if (end > m_data->bytes.size())
+                    m_data->bytes.resize(static_cast<size_t>(end));
+            } catch (const std::bad_alloc&) {
+                if (pcbWritten)
+                    *pcbWritten = 0;
+                return STG_E_MEDIUMFULL;
+            }
+            if (cb > 0)
+                std::memcpy(m_data->bytes.data() + m_position, pv, cb);
+            m_position = end;
             if (pcbWritten)
-                *pcbWritten = 0;
-            return STG_E_MEDIUMFULL;
-        }
-        if (cb > 0)
-            std::memcpy(m_data->bytes.data() + m_position, pv, cb);
-        m_position = end;
-        if (pcbWritten)
-            *pcbWritten = cb;
-        return S_OK;
+                *pcbWritten = cb;
+            return S_OK;
+        });
     }
 
     STDMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override {
@@ -98,39 +104,43 @@ public:
     }
 
     STDMETHODIMP SetSize(ULARGE_INTEGER size) override {
-        std::lock_guard lock(m_data->mutex);
-        if (size.QuadPart > SIZE_MAX / 2)
-            return STG_E_MEDIUMFULL;
-        try {
-            m_data->bytes.resize(static_cast<size_t>(size.QuadPart));
-        } catch (const std::bad_alloc&) {
-            return STG_E_MEDIUMFULL;
-        }
-        return S_OK;
+        return ExceptionBoundary([&]() -> HRESULT {
+            std::lock_guard lock(m_data->mutex);
+            if (size.QuadPart > SIZE_MAX / 2)
+                return STG_E_MEDIUMFULL;
+            try {
+                m_data->bytes.resize(static_cast<size_t>(size.QuadPart));
+            } catch (const std::bad_alloc&) {
+                return STG_E_MEDIUMFULL;
+            }
+            return S_OK;
+        });
     }
 
     STDMETHODIMP CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                         ULARGE_INTEGER* pcbWritten) override {
-        if (target == nullptr)
-            return STG_E_INVALIDPOINTER;
-        std::vector<BYTE> chunk;
-        {
-            std::lock_guard lock(m_data->mutex);
-            const auto size = static_cast<ULONGLONG>(m_data->bytes.size());
-            ULONGLONG n = m_position >= size ? 0 : std::min(cb.QuadPart, size - m_position);
-            chunk.assign(m_data->bytes.begin() + static_cast<ptrdiff_t>(m_position),
-                         m_data->bytes.begin() + static_cast<ptrdiff_t>(m_position + n));
-            m_position += n;
-        }
-        ULONG written = 0;
-        HRESULT hr = chunk.empty()
-                         ? S_OK
-                         : target->Write(chunk.data(), static_cast<ULONG>(chunk.size()), &written);
-        if (pcbRead)
-            pcbRead->QuadPart = chunk.size();
-        if (pcbWritten)
-            pcbWritten->QuadPart = written;
-        return hr;
+        return ExceptionBoundary([&]() -> HRESULT {
+            if (target == nullptr)
+                return STG_E_INVALIDPOINTER;
+            std::vector<BYTE> chunk;
+            {
+                std::lock_guard lock(m_data->mutex);
+                const auto size = static_cast<ULONGLONG>(m_data->bytes.size());
+                ULONGLONG n = m_position >= size ? 0 : std::min(cb.QuadPart, size - m_position);
+                chunk.assign(m_data->bytes.begin() + static_cast<ptrdiff_t>(m_position),
+                             m_data->bytes.begin() + static_cast<ptrdiff_t>(m_position + n));
+                m_position += n;
+            }
+            ULONG written = 0;
+            HRESULT hr = chunk.empty() ? S_OK
+                                       : target->Write(chunk.data(),
+                                                       static_cast<ULONG>(chunk.size()), &written);
+            if (pcbRead)
+                pcbRead->QuadPart = chunk.size();
+            if (pcbWritten)
+                pcbWritten->QuadPart = written;
+            return hr;
+        });
     }
 
     STDMETHODIMP Commit(DWORD) override { return S_OK; }
@@ -180,17 +190,19 @@ private:
 } // namespace
 
 HRESULT CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL, LPSTREAM* ppstm) {
-    if (ppstm == nullptr)
-        return E_INVALIDARG;
-    *ppstm = nullptr;
-    if (hGlobal != nullptr)
-        return E_INVALIDARG; // only streams that own fresh memory are supported here
-    try {
-        auto* stream = new MemoryStream(std::make_shared<SharedBytes>());
-        stream->AddRef();
-        *ppstm = stream;
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return ExceptionBoundary([&]() -> HRESULT {
+        if (ppstm == nullptr)
+            return E_INVALIDARG;
+        *ppstm = nullptr;
+        if (hGlobal != nullptr)
+            return E_INVALIDARG; // only streams that own fresh memory are supported here
+        try {
+            auto* stream = new MemoryStream(std::make_shared<SharedBytes>());
+            stream->AddRef();
+            *ppstm = stream;
+            return S_OK;
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    });
 }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/exception_boundary.h"
 #include "platform/linux/registry_store.h"
 #include "platform/linux/win_error.h"
 #include "platform/linux/wide_string.h"
@@ -224,30 +225,32 @@ LONG CopyName(const std::u16string& name, LPWSTR out, LPDWORD count) {
 
 LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions, REGSAM samDesired,
                      LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
-    if (phkResult == nullptr || lpSubKey == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    if (dwOptions & (REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK | REG_OPTION_BACKUP_RESTORE))
-        return ERROR_NOT_SUPPORTED;
-    std::vector<std::u16string_view> names;
-    if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
-        return e;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    KeyId key = 0;
-    bool created = false;
-    LONG result = t.store->Transact(true, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        key = WalkCreating(*t.store, t.key.key, names, created);
+    return Win32ExceptionBoundary([&]() -> LONG {
+        if (phkResult == nullptr || lpSubKey == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        if (dwOptions & (REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK | REG_OPTION_BACKUP_RESTORE))
+            return ERROR_NOT_SUPPORTED;
+        std::vector<std::u16string_view> names;
+        if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+            return e;
+        Target t;
+        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+            return e;
+        KeyId key = 0;
+        bool created = false;
+        LONG result = t.store->Transact(true, [&]() -> LONG {
+            if (!t.store->KeyExists(t.key.key))
+                return ERROR_KEY_DELETED;
+            key = WalkCreating(*t.store, t.key.key, names, created);
+            return ERROR_SUCCESS;
+        });
+        if (result != ERROR_SUCCESS)
+            return result;
+        *phkResult = AddHandle(OpenKey{t.key.path, key, Granted(samDesired)});
+        if (lpdwDisposition)
+            *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
     });
-    if (result != ERROR_SUCCESS)
-        return result;
-    *phkResult = AddHandle(OpenKey{t.key.path, key, Granted(samDesired)});
-    if (lpdwDisposition)
-        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return ERROR_SUCCESS;
 }
 
 LONG RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
@@ -266,26 +269,28 @@ LONG RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
 }
 
 LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
-    if (phkResult == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    std::vector<std::u16string_view> names;
-    if (lpSubKey != nullptr) {
-        if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+    return Win32ExceptionBoundary([&]() -> LONG {
+        if (phkResult == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        std::vector<std::u16string_view> names;
+        if (lpSubKey != nullptr) {
+            if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+                return e;
+        }
+        Target t;
+        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
             return e;
-    }
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    KeyId key = 0;
-    LONG result = t.store->Transact(false, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        return Walk(*t.store, t.key.key, names, key);
+        KeyId key = 0;
+        LONG result = t.store->Transact(false, [&]() -> LONG {
+            if (!t.store->KeyExists(t.key.key))
+                return ERROR_KEY_DELETED;
+            return Walk(*t.store, t.key.key, names, key);
+        });
+        if (result != ERROR_SUCCESS)
+            return result;
+        *phkResult = AddHandle(OpenKey{t.key.path, key, Granted(samDesired)});
+        return ERROR_SUCCESS;
     });
-    if (result != ERROR_SUCCESS)
-        return result;
-    *phkResult = AddHandle(OpenKey{t.key.path, key, Granted(samDesired)});
-    return ERROR_SUCCESS;
 }
 
 LONG RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
@@ -348,56 +353,60 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWOR
 }
 
 LONG RegSetValueW(HKEY hKey, LPCWSTR lpSubKey, DWORD dwType, LPCWSTR lpData, DWORD) {
-    if (dwType != REG_SZ || lpData == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    std::vector<std::u16string_view> names;
-    if (!Empty(lpSubKey)) {
-        if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+    return Win32ExceptionBoundary([&]() -> LONG {
+        if (dwType != REG_SZ || lpData == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        std::vector<std::u16string_view> names;
+        if (!Empty(lpSubKey)) {
+            if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+                return e;
+        }
+        Target t;
+        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
             return e;
-    }
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (names.empty() && !(t.key.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    auto bytes = static_cast<DWORD>((lstrlenW(lpData) + 1) * sizeof(WCHAR));
-    return t.store->Transact(true, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        bool created = false;
-        KeyId key = WalkCreating(*t.store, t.key.key, names, created);
-        t.store->SetValue(key, u"", REG_SZ, reinterpret_cast<const BYTE*>(lpData), bytes);
-        return ERROR_SUCCESS;
+        if (names.empty() && !(t.key.access & KEY_SET_VALUE))
+            return ERROR_ACCESS_DENIED;
+        auto bytes = static_cast<DWORD>((lstrlenW(lpData) + 1) * sizeof(WCHAR));
+        return t.store->Transact(true, [&]() -> LONG {
+            if (!t.store->KeyExists(t.key.key))
+                return ERROR_KEY_DELETED;
+            bool created = false;
+            KeyId key = WalkCreating(*t.store, t.key.key, names, created);
+            t.store->SetValue(key, u"", REG_SZ, reinterpret_cast<const BYTE*>(lpData), bytes);
+            return ERROR_SUCCESS;
+        });
     });
 }
 
 LONG RegQueryValueW(HKEY hKey, LPCWSTR lpSubKey, LPWSTR lpData, PLONG lpcbData) {
-    if (lpData != nullptr && lpcbData == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    std::vector<std::u16string_view> names;
-    if (!Empty(lpSubKey)) {
-        if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+    return Win32ExceptionBoundary([&]() -> LONG {
+        if (lpData != nullptr && lpcbData == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        std::vector<std::u16string_view> names;
+        if (!Empty(lpSubKey)) {
+            if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
+                return e;
+        }
+        Target t;
+        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
             return e;
-    }
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (names.empty() && !(t.key.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(false, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        KeyId key = 0;
-        if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+        if (names.empty() && !(t.key.access & KEY_QUERY_VALUE))
+            return ERROR_ACCESS_DENIED;
+        return t.store->Transact(false, [&]() -> LONG {
+            if (!t.store->KeyExists(t.key.key))
+                return ERROR_KEY_DELETED;
+            KeyId key = 0;
+            if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+                return e;
+            auto value = t.store->GetValue(key, u"");
+            // An unset default value reads as an empty string.
+            std::vector<BYTE> data = value ? value->data : std::vector<BYTE>(sizeof(WCHAR), 0);
+            DWORD size = lpcbData ? static_cast<DWORD>(*lpcbData) : 0;
+            LONG e = CopyData(data, reinterpret_cast<LPBYTE>(lpData), lpcbData ? &size : nullptr);
+            if (lpcbData)
+                *lpcbData = static_cast<LONG>(size);
             return e;
-        auto value = t.store->GetValue(key, u"");
-        // An unset default value reads as an empty string.
-        std::vector<BYTE> data = value ? value->data : std::vector<BYTE>(sizeof(WCHAR), 0);
-        DWORD size = lpcbData ? static_cast<DWORD>(*lpcbData) : 0;
-        LONG e = CopyData(data, reinterpret_cast<LPBYTE>(lpData), lpcbData ? &size : nullptr);
-        if (lpcbData)
-            *lpcbData = static_cast<LONG>(size);
-        return e;
+        });
     });
 }
 
@@ -476,26 +485,28 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
-    if (lpSubKey == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    std::vector<std::u16string_view> names;
-    if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
-        return e;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    // An empty name deletes the handle's own key, which takes the right to delete it.
-    if (names.empty() && (hKey == HKEY_CLASSES_ROOT || !(t.key.access & DELETE)))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(true, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        KeyId key = 0;
-        if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+    return Win32ExceptionBoundary([&]() -> LONG {
+        if (lpSubKey == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        std::vector<std::u16string_view> names;
+        if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
             return e;
-        if (t.store->HasChildren(key))
+        Target t;
+        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+            return e;
+        // An empty name deletes the handle's own key, which takes the right to delete it.
+        if (names.empty() && (hKey == HKEY_CLASSES_ROOT || !(t.key.access & DELETE)))
             return ERROR_ACCESS_DENIED;
-        t.store->DeleteKey(key);
-        return ERROR_SUCCESS;
+        return t.store->Transact(true, [&]() -> LONG {
+            if (!t.store->KeyExists(t.key.key))
+                return ERROR_KEY_DELETED;
+            KeyId key = 0;
+            if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+                return e;
+            if (t.store->HasChildren(key))
+                return ERROR_ACCESS_DENIED;
+            t.store->DeleteKey(key);
+            return ERROR_SUCCESS;
+        });
     });
 }

@@ -54,8 +54,10 @@ TEST(DrawQuorbitThreaded, LoadsRaceDrawENT) {
             }
         }
     });
-    for (int frame = 0; frame < 120; ++frame) {
-        const auto pixels = Draw(draw, 320, 180, 1000 + frame);
+    // Frames go on until the loader has been through every script a few times (a load may
+    // wait for a freshly written file to settle), and at least 120 of them.
+    for (int frame = 0; frame < 120 || failures.load() < 3; ++frame) {
+        const auto pixels = Draw(draw, 320, 180, 1000 + frame % 1000);
         // One whole script or the other, never a mixture or a broken one.
         const auto bounds = pixels.Bounds();
         if (!bounds.Empty()) {

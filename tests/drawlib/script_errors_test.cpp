@@ -122,9 +122,39 @@ TEST(ScriptErrors, LimitsAfterScaling) {
               "demo.txt:1: shadow offset 1001 px is over the limit of 1000 px");
 }
 
+TEST(ScriptErrors, DrawingLimits) {
+    TempDir dir;
+    // Characters of one cue, counted as characters (not bytes), line breaks not counted.
+    const std::string word(9999, 'x');
+    EXPECT_EQ(LoadError(dir, "demo.txt", "0 1 size=4 | " + word + "\u00E9\n"), "");
+    EXPECT_EQ(LoadError(dir, "demo.txt", "# c\n0 1 size=4 | " + word + "\\nxy\n"),
+              "demo.txt:2: cue text has 10001 characters, over the limit of 10000");
+
+    // Cues shown at once: 500 overlap, the 501st starting inside them is refused.
+    std::string many;
+    for (int i = 0; i < 500; ++i)
+        many += "0 10 size=10 | " + std::to_string(i) + "\n";
+    EXPECT_EQ(LoadError(dir, "demo.txt", many), "");
+    EXPECT_EQ(LoadError(dir, "demo.txt", many + "9.5 12 size=10 | late\n"),
+              "demo.txt:501: more than 500 cues shown at once (at 00:00:09.500)");
+    // One that starts as the others end is not with them; nor are empty cues, which draw nothing.
+    EXPECT_EQ(LoadError(dir, "demo.txt", many + "10 12 size=10 | next\n0 10 |\n"), "");
+
+    // Pixels shown at once: the largest text with the largest effects, a few letters at a time.
+    const std::string huge = "0 10 size=1000 outline=100 shadow=1000 | ";
+    EXPECT_EQ(LoadError(dir, "demo.txt", huge + "WWW\n"), "");
+    EXPECT_EQ(LoadError(dir, "demo.txt", huge + "WWW\n" + huge + "WWW\n5 6 | WWW\n"),
+              "demo.txt:2: the cues shown at 00:00:00.000 would take about 33 million pixels to "
+              "draw, over the limit of 32 million (smaller or fewer texts)");
+    // The same script is fine on a smaller frame, where @resolution scales it down.
+    const std::string scaled = "@resolution 1920x1080\n" + huge + "WWW\n" + huge + "WWW\n";
+    EXPECT_NE(LoadError(dir, "demo.txt", scaled, 1080), "");
+    EXPECT_EQ(LoadError(dir, "demo.txt", scaled, 540), "");
+}
+
 TEST(ScriptErrors, LineLengthAndEncoding) {
     TempDir dir;
-    const std::string atLimit = "0 1 | " + std::string(65536 - 6, 'a');
+    const std::string atLimit = "# " + std::string(65536 - 2, 'a');
     EXPECT_EQ(LoadError(dir, "demo.txt", atLimit + "\r\n"), "");
     EXPECT_EQ(LoadError(dir, "demo.txt", "# ok\n" + atLimit + "a\n"),
               "demo.txt:2: line is longer than 64 KiB");

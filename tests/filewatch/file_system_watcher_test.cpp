@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -157,4 +158,44 @@ TEST_F(WatcherTest, DestroyingWaitsForAHandlerInProgress) {
         std::this_thread::sleep_for(1ms);
     own.reset();
     EXPECT_TRUE(handlerDone.load());
+}
+
+// A writer at work (written, not yet closed) and a storm of saves give one report, once the
+// file has been quiet; none in between.
+TEST_F(WatcherTest, AStormOfRewritesIsReportedOnceItIsQuiet) {
+#ifndef _WIN32
+    // Only inotify says when a writer closes the file; Windows reports after the quiet time.
+    {
+        std::ofstream slow(dir / "script.txt", std::ios::binary | std::ios::trunc);
+        for (int i = 0; i < 5; ++i) {
+            slow << "part " << i << '\n' << std::flush;
+            std::this_thread::sleep_for(80ms); // longer than the quiet time, but still open
+        }
+        EXPECT_EQ(Count(), 0u) << "reported while its writer still had it open";
+    }
+#endif
+    for (int i = 0; i < 50; ++i)
+        Write(dir / "script.txt", "rewrite " + std::to_string(i));
+    ASSERT_TRUE(WaitFor(1));
+    std::this_thread::sleep_for(300ms);
+    // One report for fifty saves (each save is reported on its own without the quiet time); a
+    // machine that stalls the writer for longer than the quiet time may show one or two more.
+    EXPECT_LE(Count(), 3u);
+}
+
+// A handler that throws ends neither the process nor the watcher's thread.
+TEST_F(WatcherTest, AHandlerThatThrowsDoesNotStopTheWatcher) {
+    std::atomic<int> calls{0};
+    watcher.SetChanged([&](FileSystemWatcher&, const FileSystemEventArgs&) {
+        ++calls;
+        std::lock_guard lock(mutex);
+        seen.push_back({});
+        changed.notify_all();
+        throw std::runtime_error("a handler's failure");
+    });
+    Write(dir / "script.txt", "second");
+    ASSERT_TRUE(WaitFor(1));
+    Write(dir / "script.txt", "third");
+    ASSERT_TRUE(WaitFor(2));
+    EXPECT_EQ(calls, 2);
 }

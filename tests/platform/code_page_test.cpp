@@ -53,3 +53,22 @@ TEST(CodePage, WideToUtf8RoundTripsAndReplacesLoneSurrogates) {
                       "b");
     EXPECT_TRUE(replaced);
 }
+
+// File names are bytes: through the ANSI code page, bytes that are not UTF-8 become lone
+// surrogates U+DC80..U+DCFF and come back as the same bytes; valid UTF-8 is unchanged.
+TEST(CodePage, TheAnsiCodePageKeepsEveryByteOfAFileName) {
+    const std::string name = "caf\xE9/\xFF\xC3\xA9|\xE3\x81|\xED\xA0\x80.txt";
+    WCHAR wide[64];
+    const int n = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, 64);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(std::u16string(wide), u"caf\xDCE9/\xDCFF\u00E9|\xDCE3\xDC81|\xDCED\xDCA0\xDC80.txt");
+    char back[64];
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, 64, nullptr, nullptr), 0);
+    EXPECT_EQ(std::string(back), name);
+    // UTF-8 proper still replaces; a surrogate no byte gives stays replaced on the way back.
+    EXPECT_EQ(ToWide("caf\xE9"), u"caf\uFFFD");
+    const char16_t lone[] = {u'a', 0xD800, 0xDC41, u'b', 0};
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, lone, -1, back, 64, nullptr, nullptr), 0);
+    EXPECT_STREQ(back, "a\xF0\x90\x81\x81"
+                       "b"); // a pair is a character, whatever the code page
+}

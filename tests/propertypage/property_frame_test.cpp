@@ -283,3 +283,18 @@ TEST_F(PropertyFrame, EachActivationBuildsAFreshFormFromTheFilter) {
     settings->get_HideSubtitles(&hide);
     EXPECT_FALSE(hide);
 }
+
+// A chosen path that is not valid UTF-16 (an unpaired surrogate) reaches the filter, which
+// answers with a failure and its error on the video; the page and the host go on.
+TEST_F(PropertyFrame, AChosenPathWithAnUnpairedSurrogateFailsWithoutACrash) {
+    ASSERT_EQ(PutFileName(scriptA), S_OK);
+    Open(filter);
+    std::u16string bad = scriptA.parent_path().u16string() + u"/s" + char16_t(0xD800) + u".txt";
+    headless::AnswerNextFileChooser(DialogResult::OK, reinterpret_cast<const WCHAR*>(bad.c_str()));
+    user::Click(FindControl<Button>(TheForm(), "..."));
+    WCHAR stored[DQ_MAX_PATH];
+    settings->get_FileName(stored);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(stored)), bad);
+    EXPECT_EQ(settings->reload_File(), E_FAIL);
+    ASSERT_EQ(PutFileName(scriptA), S_OK); // and a good one loads again
+}

@@ -11,8 +11,11 @@ using namespace dqtest;
 namespace {
 
 // Runs dq-regsvr with the test's registry; returns its exit status and output.
-int RegSvr(const std::string& args, std::string* output = nullptr) {
-    FILE* pipe = popen((std::string(DQ_REGSVR) + " " + args + " 2>&1").c_str(), "r");
+// registry, when given, names another database for that run.
+int RegSvr(const std::string& args, std::string* output = nullptr,
+           const std::string& registry = "") {
+    const std::string env = registry.empty() ? "" : "DQ_REGISTRY='" + registry + "' ";
+    FILE* pipe = popen((env + DQ_REGSVR + " " + args + " 2>&1").c_str(), "r");
     if (pipe == nullptr)
         return -1;
     char buf[512];
@@ -113,4 +116,20 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
               REGDB_E_CLASSNOTREG);
     EXPECT_EQ(RegSvr("--query {8563BE21-1C94-44FD-8FC0-A5E832F2ABA6}"), 2);
     EXPECT_EQ(RegSvr("/x " + module), 1);
+}
+
+TEST(RegSvrQuery, ACorruptDatabaseIsReportedAsSuchNotAsNotRegistered) {
+    const std::string path = testing::TempDir() + "dq-regsvr-corrupt-" + std::to_string(getpid());
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        for (int i = 0; i < 200; ++i)
+            std::fputs("this is not a registry database\n", f);
+        std::fclose(f);
+    }
+    std::string output;
+    EXPECT_EQ(RegSvr("--query {8563BE21-1C94-44FD-8FC0-A5E832F2ABA6}", &output, path), 6) << output;
+    EXPECT_NE(output.find("corrupt"), std::string::npos) << output;
+    EXPECT_EQ(output.find("not registered"), std::string::npos) << output;
+    std::remove(path.c_str());
 }

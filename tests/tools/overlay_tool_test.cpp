@@ -1,6 +1,7 @@
 // dq-overlay end to end, run as a user runs it, on small generated clips: what comes out, frame by
 // frame and pixel by pixel, and how it fails.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -424,6 +425,28 @@ TEST_F(OverlayTool, ASubtitleFileWithBadCuesWarnsAndGoesOn) {
     EXPECT_EQ(none.exitCode, 3);
     EXPECT_EQ(none.stderrText, "dq-overlay: none.srt:2: end time 00:00:01.000 is before start "
                                "time 00:00:02.000 (no cue of the file can be shown)\n");
+}
+
+// A FIFO without a writer would block an ordinary open for ever: it is refused at once (the
+// test's own time-out bounds a tool that blocks).
+TEST_F(OverlayTool, AScriptThatIsNotARegularFileIsRefusedAtOnce) {
+    const std::string fifo = Path("s.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto before = Files();
+    const ToolResult r = RunRaw({"--script", fifo});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.stderrText, "dq-overlay: \"s.fifo\" is not a regular file\n");
+    EXPECT_EQ(Files(), before);
+}
+
+// Linux file names are bytes: one that is not UTF-8 loads like any other.
+TEST_F(OverlayTool, AScriptWhoseNameIsNotUtf8Loads) {
+    WriteFile("caf\xE9.txt", std::string(kBoxStyle) + "0.5 1.0 align=top-left | X\n");
+    const ToolResult r = RunRaw({"--script", Path("caf\xE9.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+    const auto out = ReadFile("out.bgr");
+    ASSERT_EQ(out.size(), kFrames * kFrameBytes);
+    ExpectBoxDuring(Changes(out), 5, 10);
 }
 
 TEST_F(OverlayTool, AnUnreadableInputFailsWithExit1AndLeavesNoOutput) {

@@ -63,12 +63,13 @@ std::string Named(const std::string& path) {
     return path == "-" ? std::string("standard output") : "'" + path + "'";
 }
 
-// The path as the filter takes it: absolute, so that watching finds its folder.
+// The path as the filter takes it: absolute, so that watching finds its folder. The ANSI code
+// page keeps the bytes of a name that is not UTF-8, so the filter opens the same file.
 std::u16string WidePath(const std::string& path) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
     std::u16string wide(size_t(n > 0 ? n : 1), u'\0');
     if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), n);
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), n);
     wide.resize(wide.size() - 1);
     return wide;
 }

@@ -6,9 +6,11 @@
 //
 // The registry is $DQ_REGISTRY, else the user's own (see platform/linux/registry.h).
 // Exit status: 0 success, 1 bad arguments, 2 class not registered (--query), 3 module not
-// loadable, 4 entry point missing, 5 the entry point failed.
+// loadable, 4 entry point missing, 5 the entry point failed, 6 the registry cannot be read
+// (--query: a corrupt or unreadable database).
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "platform/platform.h"
@@ -28,9 +30,7 @@ bool IsOption(const char* arg, char letter) {
            arg[2] == 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--query") == 0) {
         std::u16string text(argv[2], argv[2] + std::strlen(argv[2]));
         CLSID clsid{};
@@ -55,4 +55,16 @@ int main(int argc, char** argv) {
     if (module == nullptr)
         return Usage();
     return RegisterModule(module, unregister, silent);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Nothing the tool itself throws (only lack of memory can) ends it without a word.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dq-regsvr: %s\n", e.what());
+        return kExitCallFailed;
+    }
 }

@@ -11,6 +11,7 @@ enum ExitCode {
     kExitLoadFailed = 3,
     kExitNoEntryPoint = 4,
     kExitCallFailed = 5,
+    kExitRegistryUnreadable = 6, // --query could not read the registry (corrupt, unreadable)
 };
 
 // Calls DllRegisterServer (or DllUnregisterServer) of the module at path and says what

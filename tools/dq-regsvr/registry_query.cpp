@@ -6,6 +6,7 @@
 
 #include "platform/linux/filter_registry.h"
 #include "tools/dq-regsvr/register_module.h"
+#include "tools/dq-regsvr/result_text.h"
 
 namespace {
 
@@ -118,6 +119,16 @@ void PrintEntry(const dqplatform::FoundFilter& found, bool classic) {
 
 int QueryClass(const CLSID& clsid) {
     const std::u16string clsidText = dqplatform::GuidText(clsid);
+    // A registry that cannot be read is not one without the class: say which it is.
+    HKEY root = nullptr;
+    const LONG opened = RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID", 0, KEY_READ, &root);
+    if (opened == ERROR_SUCCESS)
+        RegCloseKey(root);
+    else if (opened != ERROR_FILE_NOT_FOUND) {
+        std::fprintf(stderr, "dq-regsvr: cannot read the registry: %s\n",
+                     DescribeResult(HRESULT_FROM_WIN32(opened)).c_str());
+        return kExitRegistryUnreadable;
+    }
     bool found = false;
     if (KeyExists(u"CLSID\\" + clsidText)) {
         PrintTree(HKEY_CLASSES_ROOT, u"CLSID\\" + clsidText,

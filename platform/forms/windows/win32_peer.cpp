@@ -284,7 +284,26 @@ private:
             user::ClickDownArrow(spinner);
     }
 
+    // Window procedures are called by the system: nothing thrown by a handler (lack of memory)
+    // may unwind into it; the message then gets the default treatment.
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        try {
+            return FormMessage(window, message, wParam, lParam);
+        } catch (...) {
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+    }
+
+    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR data) {
+        try {
+            return ControlMessage(window, message, wParam, lParam, id, data);
+        } catch (...) {
+            return DefSubclassProc(window, message, wParam, lParam);
+        }
+    }
+
+    static LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_COMMAND:
             if (Win32Peer* child = PeerOf(reinterpret_cast<HWND>(lParam)); child && lParam != 0)
@@ -311,8 +330,8 @@ private:
         return DefWindowProcW(window, message, wParam, lParam);
     }
 
-    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR, DWORD_PTR) {
+    static LRESULT ControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
         Win32Peer* peer = PeerOf(window);
         if (peer == nullptr)
             return DefSubclassProc(window, message, wParam, lParam);

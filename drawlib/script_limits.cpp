@@ -1,0 +1,125 @@
+#include "drawlib/script_limits.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "drawlib/script_location.h"
+#include "drawlib/script_time.h"
+#include "drawlib/style_attributes.h"
+
+namespace dq::drawlib {
+
+namespace {
+
+struct TextShape {
+    size_t characters = 0; // code points, line breaks not counted
+    size_t lines = 1;
+    size_t longestLine = 0; // in characters
+};
+
+TextShape ShapeOf(const Script& script, const Cue& cue) {
+    TextShape shape;
+    size_t line = 0;
+    for (uint32_t i = 0; i < cue.spanCount; ++i) {
+        for (const char c : script.SpanText(script.spans[cue.firstSpan + i])) {
+            if (c == '\n') {
+                shape.longestLine = std::max(shape.longestLine, line);
+                line = 0;
+                ++shape.lines;
+            } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+                ++shape.characters;
+                ++line;
+            }
+        }
+    }
+    shape.longestLine = std::max(shape.longestLine, line);
+    return shape;
+}
+
+std::string Count(double n) {
+    return std::to_string(static_cast<long long>(std::llround(n)));
+}
+
+} // namespace
+
+double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frameHeight) {
+    if (cue.spanCount == 0)
+        return 0;
+    const CueStyle& style = script.styles[cue.style];
+    const double scale = script.resolutionHeight > 0 && frameHeight > 0
+                             ? double(frameHeight) / script.resolutionHeight
+                             : 1.0;
+    const double size = std::min(double(style.size) * scale, double(kMaxTextSize));
+    const double outline = std::min(double(style.outline) * scale, double(kMaxOutline));
+    const double shadow = std::min(double(style.shadow) * scale, double(kMaxShadow));
+    const TextShape shape = ShapeOf(script, cue);
+    // A character is at most a text size wide and a line 1.2 sizes high. Wrapping narrows the
+    // block and adds lines; the second term covers what it adds and the ragged line ends.
+    const double lineHeight = 1.2 * size;
+    const double width = double(shape.longestLine) * size;
+    const double height = double(shape.lines) * lineHeight;
+    const double text =
+        lineHeight * size * double(shape.longestLine * shape.lines + shape.characters);
+    // Around the text: the box's padding, the outline and glyph overhang, the shadow.
+    const double edge = (style.hasBox ? 0.5 * size : 0) + 2 * (outline + 0.2 * size + 1) + shadow;
+    return text + edge * (width + height) + edge * edge;
+}
+
+void CheckDrawingLimits(const Script& script, int32_t frameHeight) {
+    const auto fail = [&](const Cue& cue, const std::string& what) {
+        ScriptLocation{script.fileName, cue.line}.Fail(what);
+    };
+    std::vector<double> pixels(script.cues.size());
+    for (size_t i = 0; i < script.cues.size(); ++i) {
+        const Cue& cue = script.cues[i];
+        const TextShape shape = ShapeOf(script, cue);
+        if (shape.characters > kMaxCueCharacters)
+            fail(cue, "cue text has " + Count(double(shape.characters)) +
+                          " characters, over the limit of " + Count(kMaxCueCharacters));
+        pixels[i] = EstimatedSpritePixels(script, cue, frameHeight);
+    }
+
+    // Sweep the starts and ends in time order; at equal times ends come first (a cue ends
+    // before the next one starts at the same millisecond).
+    struct Event {
+        int64_t time;
+        bool start;
+        uint32_t cue;
+    };
+    std::vector<Event> events;
+    events.reserve(script.cues.size() * 2);
+    for (uint32_t i = 0; i < script.cues.size(); ++i) {
+        if (script.cues[i].spanCount == 0)
+            continue; // draws nothing
+        events.push_back({script.cues[i].start, true, i});
+        events.push_back({script.cues[i].end, false, i});
+    }
+    std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
+        if (a.time != b.time)
+            return a.time < b.time;
+        if (a.start != b.start)
+            return !a.start;
+        return a.cue < b.cue;
+    });
+    size_t shown = 0;
+    double shownPixels = 0;
+    for (const Event& e : events) {
+        if (!e.start) {
+            --shown;
+            shownPixels -= pixels[e.cue];
+            continue;
+        }
+        ++shown;
+        shownPixels += pixels[e.cue];
+        const Cue& cue = script.cues[e.cue];
+        if (shown > kMaxCuesAtOnce)
+            fail(cue, "more than " + Count(kMaxCuesAtOnce) + " cues shown at once (at " +
+                          FormatTime(e.time) + ")");
+        if (shownPixels > kMaxPixelsAtOnce)
+            fail(cue, "the cues shown at " + FormatTime(e.time) + " would take about " +
+                          Count(shownPixels / 1e6) + " million pixels to draw, over the limit of " +
+                          Count(kMaxPixelsAtOnce / 1e6) + " million (smaller or fewer texts)");
+    }
+}
+
+} // namespace dq::drawlib
