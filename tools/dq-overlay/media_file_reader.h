@@ -1,19 +1,26 @@
 // A video file read with libavformat and decoded with libavcodec: the best video stream's frames,
 // converted to bgr24 with libswscale straight into the bottom-up frame buffer, with times from
-// the container. Audio streams are offered to the writer through an AudioPassthrough.
+// the container. Audio, subtitle and data streams are offered to the writer through an
+// AudioPassthrough, what else the container holds through a ContainerCopy; the decoded pictures
+// can be kept for the writer in DecodedFrames.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "audio_passthrough.h"
+#include "container_copy.h"
 #include "frame_reader.h"
+#include "picture_converter.h"
+#include "strip_workers.h"
+
+class DecodedFrames;
 
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
-struct SwsContext;
 
 class MediaFileReader : public FrameReader {
 public:
@@ -30,6 +37,11 @@ public:
 
     // For --verbose: "h264 1920x1080 yuv420p, 25 fps; audio: aac".
     std::string Describe() const;
+
+    // What the container holds beside the streams, for the writer.
+    const ContainerCopy& Extras() const { return m_extras; }
+    // From now on every decoded picture is kept there, with the frame made from it.
+    void KeepDecodedFrames(DecodedFrames* store) { m_keep = store; }
 
 private:
     void Open();
@@ -52,10 +64,11 @@ private:
     AVCodecContext* m_decoder = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;
-    SwsContext* m_scaler = nullptr;
     AVStream* m_video = nullptr;
-    int m_sourceFormat = -1; // what m_scaler was made for
-    int m_sourceWidth = 0, m_sourceHeight = 0, m_sourceRange = -1;
+    ContainerCopy m_extras;
+    DecodedFrames* m_keep = nullptr;
+    StripWorkers m_workers{StripWorkers::HelpersForThisMachine()};
+    std::unique_ptr<PictureConverter> m_converter; // to bgr24, for the pictures it was made for
 
     int64_t m_origin = 0; // input time (100 ns, container clock) of sample time 0
     int64_t m_expected = -1;
