@@ -1,7 +1,5 @@
 #include "overlay_merge.h"
 
-#include "strip_workers.h"
-
 #include <algorithm>
 #include <new>
 #include <stdexcept>
@@ -13,6 +11,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "strip_workers.h"
+
 namespace {
 
 // Band sizes are rounded up to these, so a cue that moves or changes its text a little reuses a
@@ -22,7 +22,7 @@ constexpr int kHeightStep = 16;
 constexpr size_t kConverters = 8;
 
 // Converting back is done on few pixels, so it can afford the accurate rounding.
-constexpr int kBackFlags = SWS_BICUBIC | SWS_ACCURATE_RND;
+constexpr int kBackFlags = SWS_AREA | SWS_ACCURATE_RND;
 constexpr int kDecodedFlags = SWS_BICUBIC;
 
 const char* Name(AVPixelFormat format) {

@@ -30,7 +30,7 @@ public:
 
     // Makes `out` (unreferenced first) the decoded picture, converted to the output format when
     // it is another, with the blocks where `filtered` differs from `handed` (bottom-up bgr24
-    // frames of the frame format) converted from `filtered` and copied in. Throws ToolError-free
+    // frames of the frame format) converted from `filtered` and copied in. Throws
     // std::runtime_error when libswscale cannot convert, std::bad_alloc when out of memory.
     void Compose(const AVFrame* decoded, const uint8_t* handed, const uint8_t* filtered,
                  AVFrame* out);
