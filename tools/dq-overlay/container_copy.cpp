@@ -114,9 +114,11 @@ std::vector<std::string> ContainerCopy::ApplyTo(AVFormatContext* output, AVStrea
             continue;
         const AVDictionaryEntry* name = av_dict_get(s->metadata, "filename", nullptr, 0);
         if (!HoldsAttachments(output)) {
-            leftOut.push_back(std::string(avcodec_get_name(s->codecpar->codec_id)) + " attachment" +
-                              (name ? std::string(" '") + name->value + "'" : "") + " (stream " +
-                              std::to_string(i) + ")");
+            const AVCodecID id = s->codecpar->codec_id;
+            leftOut.push_back(
+                (id != AV_CODEC_ID_NONE ? std::string(avcodec_get_name(id)) + " " : "") +
+                "attachment" + (name ? std::string(" '") + name->value + "'" : "") + " (stream " +
+                std::to_string(i) + ")");
             continue;
         }
         AVStream* copy = avformat_new_stream(output, nullptr);

@@ -97,8 +97,11 @@ const PictureConverter& OverlayMerge::RegionConverter(int width, int height) {
             m_regionConverters.splice(m_regionConverters.begin(), m_regionConverters, it);
             return *m_regionConverters.front();
         }
-    const PictureConverter::Side from = {width, height, AV_PIX_FMT_BGR24, m_colour};
-    const PictureConverter::Side to = {width, height, m_layout.Format(), m_colour};
+    // The matrix of an untagged picture follows the whole picture's height, not the band's.
+    ColourDescription colour = m_colour;
+    colour.matrix = m_colour.ConversionMatrix(m_frames.height);
+    const PictureConverter::Side from = {width, height, AV_PIX_FMT_BGR24, colour};
+    const PictureConverter::Side to = {width, height, m_layout.Format(), colour};
     auto converter = std::make_unique<PictureConverter>(from, to, kBackFlags);
     if (!converter->Valid())
         throw std::runtime_error(std::string("cannot convert bgr24 to ") + Name(m_layout.Format()));
