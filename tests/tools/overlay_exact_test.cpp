@@ -199,6 +199,12 @@ TEST_F(OverlayExact, ColourDescriptionAspectAndRotationGoOutAsTheyCame) {
     }
     // The clip asks for a quarter turn clockwise, which reads back as -90 counterclockwise.
     EXPECT_EQ(ReadNativeMedia(Path("out.mp4")).rotation, -90);
+    // Matroska keeps no display matrix here: the picture goes, and a note says what was lost.
+    const ToolResult mkv = RunTool({Path("in.mp4"), Path("turned.mkv")});
+    ASSERT_EQ(mkv.exitCode, 0) << mkv.stderrText;
+    EXPECT_EQ(mkv.stderrText, "dq-overlay: '" + Path("turned.mkv") +
+                                  "' cannot hold the input's rotation (-90 degrees); it is left "
+                                  "out\n");
 }
 
 TEST_F(OverlayExact, AFormatTheEncoderDoesNotTakeBecomesTheNearestAndVerboseSaysSo) {

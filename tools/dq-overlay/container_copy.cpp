@@ -88,7 +88,7 @@ std::vector<std::string> ContainerCopy::ApplyTo(AVFormatContext* output, AVStrea
             chapters.push_back(c);
     }
     if (!chapters.empty() && !HoldsChapters(output)) {
-        leftOut.push_back(std::to_string(chapters.size()) + " chapters");
+        leftOut.push_back("chapter list (" + std::to_string(chapters.size()) + " chapters)");
     } else if (!chapters.empty()) {
         output->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
         if (output->chapters == nullptr)
