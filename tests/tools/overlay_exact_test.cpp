@@ -99,7 +99,14 @@ TEST_F(OverlayExact, PixelsOutsideTheOverlayLeaveExactlyAsDecodedAtTheirOwnDepth
         spec.format = format;
         WriteNativeClip(Path("in.mkv"), spec);
         Run({"--hide", "--codec", "ffv1", Path("in.mkv"), Path("hide.mkv")});
-        Run({"--codec", "ffv1", "--script", Path("box.txt"), Path("in.mkv"), Path("box.mkv")});
+        // Only the frames with the box are converted back, and only around it.
+        const ToolResult boxRun = RunTool({"--verbose", "--codec", "ffv1", "--script",
+                                           Path("box.txt"), Path("in.mkv"), Path("box.mkv")});
+        ASSERT_EQ(boxRun.exitCode, 0) << boxRun.stderrText;
+        EXPECT_NE(boxRun.stderrText.find("overlay merged into 5 decoded frames, 10240 pixels "
+                                         "converted back"),
+                  std::string::npos)
+            << boxRun.stderrText;
         // What the filter was handed and what it gave back, as bgr24.
         Run({"--hide", Path("in.mkv"), Path("hide.bgr")});
         Run({"--script", Path("box.txt"), Path("in.mkv"), Path("box.bgr")});

@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libswscale/swscale.h>
 }
 
 #include "changed_area.h"
 #include "decoded_frames.h"
+#include "picture_converter.h"
 #include "pixel_layout.h"
 #include "strip_workers.h"
 
@@ -201,4 +204,50 @@ TEST(StripWorkers, EveryStripRunsOnceInEveryRoundWhateverTheThreads) {
                 ASSERT_EQ(runs[size_t(i)].load(), 1) << "helpers " << helpers << " strip " << i;
         }
     }
+}
+
+TEST(PictureConverter, StripsOnSeveralThreadsGiveThePictureOneConversionGives) {
+    // Bottom-up destination rows without padding, as the tool's 1080p frames are.
+    constexpr int kW = 200, kH = 600;
+    AVFrame* frame = av_frame_alloc();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = kW;
+    frame->height = kH;
+    ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < (p ? kH / 2 : kH); ++y)
+            for (int x = 0; x < (p ? kW / 2 : kW); ++x)
+                frame->data[p][y * frame->linesize[p] + x] =
+                    uint8_t((x * 5 + y * 3 + p * 70) % 256);
+    const PictureConverter::Side from = {kW, kH, AV_PIX_FMT_YUV420P, {}};
+    const PictureConverter::Side to = {kW, kH, AV_PIX_FMT_BGR24, {}};
+    // Rows top-down with room after each, then the same rows bottom-up and tight, in strips.
+    std::vector<uint8_t> reference(size_t(kW * 3 + 64) * kH);
+    {
+        const PictureConverter converter(from, to, SWS_BICUBIC, 1);
+        uint8_t* dst[4] = {reference.data(), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {kW * 3 + 64, 0, 0, 0};
+        converter.Convert(frame->data, frame->linesize, dst, dstStride);
+    }
+    StripWorkers workers(2);
+    for (int strips : {1, 3, 7}) {
+        SCOPED_TRACE(testing::Message() << strips << " strips");
+        const PictureConverter converter(from, to, SWS_BICUBIC, strips);
+        ASSERT_TRUE(converter.Valid());
+        for (int round = 0; round < 10; ++round) {
+            std::vector<uint8_t> rows(size_t(kW) * 3 * kH + 1, 0xA5);
+            uint8_t* dst[4] = {rows.data() + size_t(kH - 1) * kW * 3, nullptr, nullptr, nullptr};
+            const int dstStride[4] = {-kW * 3, 0, 0, 0};
+            converter.Convert(frame->data, frame->linesize, dst, dstStride, &workers);
+            for (int y = 0; y < kH; ++y)
+                ASSERT_EQ(std::memcmp(rows.data() + size_t(kH - 1 - y) * kW * 3,
+                                      reference.data() + size_t(y) * (kW * 3 + 64), kW * 3),
+                          0)
+                    << "row " << y;
+            EXPECT_EQ(rows.back(), 0xA5); // nothing stored past the frame
+        }
+    }
+    EXPECT_EQ(PictureConverter::StripsFor(1080, 2), 2);
+    EXPECT_EQ(PictureConverter::StripsFor(200, 4), 1);
+    av_frame_free(&frame);
 }

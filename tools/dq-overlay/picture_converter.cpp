@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include <cstdlib>
+#include <cstring>
+
 extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -13,6 +18,8 @@ namespace {
 
 // Strips start on rows that every subsampled format in use can start a slice on.
 constexpr int kStripAlign = 16;
+// Room after a packed row for what the vector code stores past its end.
+constexpr int kRowSlack = 64;
 
 } // namespace
 
@@ -24,8 +31,15 @@ int PictureConverter::StripsFor(int height, int threads) {
 PictureConverter::PictureConverter(const Side& from, const Side& to, int flags, int strips)
     : m_from(from), m_to(to) {
     const bool scaled = from.width != to.width || from.height != to.height;
-    // Strips are cut through both pictures' planes, which needs formats that can be addressed.
-    if (scaled || !PixelLayout(from.format).Addressable() || !PixelLayout(to.format).Addressable())
+    // Strips are cut through both pictures' planes, which needs formats that can be addressed,
+    // and give the whole picture's result only where rows are converted on their own.
+    const AVPixFmtDescriptor* fromDesc = av_pix_fmt_desc_get(from.format);
+    const bool rowByRow = fromDesc != nullptr && IsYuv(from.format) &&
+                          (fromDesc->flags & AV_PIX_FMT_FLAG_PLANAR) &&
+                          fromDesc->comp[0].depth == 8 && av_pix_fmt_count_planes(to.format) == 1 &&
+                          !IsYuv(to.format) && !(flags & (SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT));
+    if (scaled || !rowByRow || !PixelLayout(from.format).Addressable() ||
+        !PixelLayout(to.format).Addressable())
         strips = 1;
     strips = std::clamp(strips, 1, std::max(1, from.height / kStripAlign));
     int per = (from.height + strips - 1) / strips;
@@ -44,6 +58,8 @@ PictureConverter::PictureConverter(const Side& from, const Side& to, int flags, 
         SetUpColourConversion(c, from.format, from.colour, to.format, to.colour, from.height);
         m_strips.push_back({top, rows, c});
     }
+    if (av_pix_fmt_count_planes(to.format) == 1)
+        m_rowBytes = av_image_get_linesize(to.format, to.width, 0);
 }
 
 PictureConverter::~PictureConverter() {
@@ -54,21 +70,38 @@ PictureConverter::~PictureConverter() {
 void PictureConverter::Convert(const uint8_t* const src[4], const int srcStride[4],
                                uint8_t* const dst[4], const int dstStride[4],
                                StripWorkers* workers) const {
-    if (m_strips.size() == 1) {
-        sws_scale(m_strips[0].context, src, srcStride, 0, m_from.height, dst, dstStride);
-        return;
+    const bool padded = m_rowBytes > 0 && std::abs(dstStride[0]) < m_rowBytes + kRowSlack;
+    if (padded && m_padded.empty()) {
+        m_paddedStride = (m_rowBytes + kRowSlack + 63) & ~63;
+        m_padded.resize(size_t(m_paddedStride) * size_t(m_to.height));
     }
     const PixelLayout fromLayout(m_from.format);
     const PixelLayout toLayout(m_to.format);
     auto one = [&](int i) {
         const Strip& s = m_strips[size_t(i)];
-        uint8_t* in[4];
-        uint8_t* out[4];
-        fromLayout.At(const_cast<uint8_t* const*>(src), srcStride, 0, s.top, in);
-        toLayout.At(dst, dstStride, 0, s.top, out);
-        sws_scale(s.context, in, srcStride, 0, s.rows, out, dstStride);
+        const bool scaled = m_strips.size() == 1;
+        uint8_t* in[4] = {const_cast<uint8_t*>(src[0]), const_cast<uint8_t*>(src[1]),
+                          const_cast<uint8_t*>(src[2]), const_cast<uint8_t*>(src[3])};
+        if (!scaled)
+            fromLayout.At(const_cast<uint8_t* const*>(src), srcStride, 0, s.top, in);
+        const int inRows = scaled ? m_from.height : s.rows;
+        const int outTop = scaled ? 0 : s.top;
+        const int outRows = scaled ? m_to.height : s.rows;
+        if (!padded) {
+            uint8_t* out[4];
+            toLayout.At(dst, dstStride, 0, outTop, out);
+            sws_scale(s.context, in, srcStride, 0, inRows, out, dstStride);
+            return;
+        }
+        uint8_t* out[4] = {m_padded.data() + size_t(outTop) * size_t(m_paddedStride), nullptr,
+                           nullptr, nullptr};
+        const int outStride[4] = {m_paddedStride, 0, 0, 0};
+        sws_scale(s.context, in, srcStride, 0, inRows, out, outStride);
+        for (int r = 0; r < outRows; ++r)
+            std::memcpy(dst[0] + ptrdiff_t(outTop + r) * dstStride[0],
+                        out[0] + ptrdiff_t(r) * m_paddedStride, size_t(m_rowBytes));
     };
-    if (workers != nullptr)
+    if (workers != nullptr && m_strips.size() > 1)
         workers->Run(int(m_strips.size()), one);
     else
         for (size_t i = 0; i < m_strips.size(); ++i)

@@ -1,6 +1,7 @@
 // Converts pictures from one pixel format (and size) to another with libswscale, with the colour
-// description of each side. A conversion without scaling can be split into horizontal strips,
-// each with its own converter, shared out over StripWorkers.
+// description of each side. The conversion of 8-bit YUV to packed RGB, which treats every row on
+// its own, can be split into horizontal strips, each with its own converter, shared out over
+// StripWorkers; conversions that filter across rows stay whole, so no seam can show.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,9 @@ public:
     const Side& To() const { return m_to; }
 
     // A negative stride walks a picture upwards (a bottom-up bitmap given by its top row).
+    // libswscale's vector code stores a few bytes past the end of a packed row, so a packed
+    // destination without room after its rows (a bitmap's tight rows, walked upwards: every row
+    // would clobber the start of the one above) is converted into padded rows and copied out.
     void Convert(const uint8_t* const src[4], const int srcStride[4], uint8_t* const dst[4],
                  const int dstStride[4], StripWorkers* workers = nullptr) const;
 
@@ -44,4 +48,7 @@ private:
     };
     Side m_from, m_to;
     std::vector<Strip> m_strips;
+    mutable std::vector<uint8_t> m_padded; // packed rows with room after each
+    mutable int m_paddedStride = 0;
+    int m_rowBytes = 0; // of a packed destination; 0 for planar ones
 };
