@@ -86,7 +86,7 @@ void Compose(benchmark::State& state) {
             std::memset(f.TopRow(filtered.data()) + ptrdiff_t(y) * f.DownStep() + 510 * 3, 255,
                         900 * 3);
     for (auto _ : state)
-        merge.Compose(decoded, handed.data(), filtered.data(), out);
+        merge.Compose(decoded, f.TopRow(handed.data()), f.DownStep(), filtered.data(), out);
     av_frame_free(&out);
     av_frame_free(&decoded);
 }

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-ChangedArea ChangedArea::Find(const uint8_t* beforeTop, const uint8_t* afterTop, ptrdiff_t step,
-                              int width, int height, int blockWidth, int blockHeight) {
+ChangedArea ChangedArea::Find(const uint8_t* beforeTop, ptrdiff_t beforeStep,
+                              const uint8_t* afterTop, ptrdiff_t afterStep, int width, int height,
+                              int blockWidth, int blockHeight) {
     ChangedArea area;
     const int blocksAcross = (width + blockWidth - 1) / blockWidth;
     std::vector<uint8_t> marked(size_t(blocksAcross), 0);
@@ -14,8 +15,8 @@ ChangedArea ChangedArea::Find(const uint8_t* beforeTop, const uint8_t* afterTop,
         const int bottom = std::min(top + blockHeight, height);
         int first = blocksAcross, last = -1;
         for (int y = top; y < bottom; ++y) {
-            const uint8_t* a = beforeTop + ptrdiff_t(y) * step;
-            const uint8_t* b = afterTop + ptrdiff_t(y) * step;
+            const uint8_t* a = beforeTop + ptrdiff_t(y) * beforeStep;
+            const uint8_t* b = afterTop + ptrdiff_t(y) * afterStep;
             if (std::memcmp(a, b, rowBytes) == 0)
                 continue;
             // Most of a changed row is still unchanged: find its ends, then mark in between.

@@ -20,7 +20,13 @@ public:
     // Compares two pictures of width x height given by their top rows and the step from a row to
     // the one below (negative for bottom-up bitmaps).
     static ChangedArea Find(const uint8_t* beforeTop, const uint8_t* afterTop, ptrdiff_t step,
-                            int width, int height, int blockWidth, int blockHeight);
+                            int width, int height, int blockWidth, int blockHeight) {
+        return Find(beforeTop, step, afterTop, step, width, height, blockWidth, blockHeight);
+    }
+    // The same for pictures whose rows lie differently.
+    static ChangedArea Find(const uint8_t* beforeTop, ptrdiff_t beforeStep, const uint8_t* afterTop,
+                            ptrdiff_t afterStep, int width, int height, int blockWidth,
+                            int blockHeight);
 
     bool Empty() const { return m_bands.empty(); }
     const std::vector<Band>& Bands() const { return m_bands; }

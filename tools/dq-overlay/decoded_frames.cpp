@@ -15,26 +15,37 @@ void DecodedFrames::Release(Kept& kept) {
     av_frame_free(&kept.frame);
 }
 
-bool DecodedFrames::Keep(int64_t start, const AVFrame* decoded, const uint8_t* rows, size_t bytes) {
+std::vector<uint8_t> DecodedFrames::Buffer(size_t bytes) {
+    std::vector<uint8_t> buffer;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_spare.empty()) {
+            buffer = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+    }
+    buffer.resize(bytes);
+    return buffer;
+}
+
+bool DecodedFrames::Keep(int64_t start, const AVFrame* decoded, std::vector<uint8_t>&& handed) {
     Kept kept;
     kept.start = start;
+    kept.handed = std::move(handed);
     kept.frame = av_frame_alloc();
     if (kept.frame == nullptr || av_frame_ref(kept.frame, decoded) < 0) {
         Release(kept);
         return false;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_spare.empty()) {
-            kept.handed = std::move(m_spare.back());
-            m_spare.pop_back();
-        }
-    }
-    kept.handed.resize(bytes);
-    std::memcpy(kept.handed.data(), rows, bytes);
     std::lock_guard lock(m_mutex);
     m_kept.push_back(std::move(kept));
     return true;
+}
+
+bool DecodedFrames::Keep(int64_t start, const AVFrame* decoded, const uint8_t* rows, size_t bytes) {
+    std::vector<uint8_t> handed = Buffer(bytes);
+    std::memcpy(handed.data(), rows, bytes);
+    return Keep(start, decoded, std::move(handed));
 }
 
 DecodedFrames::Kept DecodedFrames::Take(int64_t start) {

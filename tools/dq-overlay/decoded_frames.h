@@ -20,6 +20,14 @@ public:
         std::vector<uint8_t> handed; // the bgr24 frame as it went into the graph
     };
 
+    // The rows of a kept frame: top-down, with room after each (what a converter stores past a
+    // row's end lands there), so the reader can convert straight into it.
+    static int RowStride(int width) { return (width * 3 + 64 + 63) & ~63; }
+    // Reader: a buffer of `bytes` to fill and keep, recycled when one is free.
+    std::vector<uint8_t> Buffer(size_t bytes);
+    // Reader: keeps a reference to `decoded` with its filled buffer. False when out of memory.
+    bool Keep(int64_t start, const AVFrame* decoded, std::vector<uint8_t>&& handed);
+
     DecodedFrames() = default;
     ~DecodedFrames();
     DecodedFrames(const DecodedFrames&) = delete;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cstring>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -260,9 +262,21 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
         }
         stop = start + duration;
         m_lastStart = start;
-        Convert(rows);
-        if (m_keep != nullptr && !m_keep->Keep(start, m_frame, rows, m_format.FrameBytes()))
-            Fail("out of memory");
+        if (m_keep != nullptr) {
+            // Converted once into the rows kept for the writer, then copied into the frame.
+            const int stride = DecodedFrames::RowStride(m_format.width);
+            std::vector<uint8_t> handed = m_keep->Buffer(size_t(stride) * m_format.height);
+            Convert(handed.data(), stride);
+            const size_t rowBytes = size_t(m_format.width) * 3;
+            for (int y = 0; y < m_format.height; ++y)
+                std::memcpy(m_format.TopRow(rows) + ptrdiff_t(y) * m_format.DownStep(),
+                            handed.data() + size_t(y) * stride, rowBytes);
+            if (!m_keep->Keep(start, m_frame, std::move(handed)))
+                Fail("out of memory");
+        } else {
+            // Written top row first into the last row of the buffer, walking up.
+            Convert(m_format.TopRow(rows), m_format.DownStep());
+        }
         av_frame_unref(m_frame);
         ++m_delivered;
         if (m_range.frames && m_delivered == *m_range.frames)
@@ -271,7 +285,7 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
     }
 }
 
-void MediaFileReader::Convert(uint8_t* rows) {
+void MediaFileReader::Convert(uint8_t* top, int step) {
     const AVFrame* f = m_frame;
     ColourDescription colour = m_format.colour;
     if (f->color_range != AVCOL_RANGE_UNSPECIFIED)
@@ -292,9 +306,8 @@ void MediaFileReader::Convert(uint8_t* rows) {
                  " pictures to bgr24");
         }
     }
-    // Written top row first into the last row of the buffer, walking up.
-    uint8_t* dst[4] = {m_format.TopRow(rows), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {m_format.DownStep(), 0, 0, 0};
+    uint8_t* dst[4] = {top, nullptr, nullptr, nullptr};
+    const int dstStride[4] = {step, 0, 0, 0};
     m_converter->Convert(f->data, f->linesize, dst, dstStride, &m_workers);
 }
 

@@ -52,7 +52,8 @@ private:
     bool Decode();
     // Reads packets until the decoder has been given one more (or the end); false at the end.
     bool Feed();
-    void Convert(uint8_t* rows);
+    // Into a bgr24 picture of the frame format given by its top row and row step.
+    void Convert(uint8_t* top, int step);
     void EstimateFrames();
 
     std::string m_path;

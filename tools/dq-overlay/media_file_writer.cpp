@@ -356,7 +356,8 @@ void MediaFileWriter::WriteFrame(const uint8_t* rows, int64_t start, int64_t) {
         DecodedFrames::Kept kept = m_decoded->Take(start);
         if (kept.frame != nullptr) {
             try {
-                m_merge->Compose(kept.frame, kept.handed.data(), rows, m_composed);
+                m_merge->Compose(kept.frame, kept.handed.data(),
+                                 DecodedFrames::RowStride(m_format.width), rows, m_composed);
             } catch (const std::runtime_error& e) {
                 m_decoded->Recycle(std::move(kept));
                 m_file.Fail(e.what());

@@ -121,8 +121,8 @@ void OverlayMerge::ConversionRect(const ChangedArea::Band& band, int& x, int& y,
     Grow(y, h, kHeightStep, m_layout.BlockHeight(), m_frames.height);
 }
 
-void OverlayMerge::Compose(const AVFrame* decoded, const uint8_t* handed, const uint8_t* filtered,
-                           AVFrame* out) {
+void OverlayMerge::Compose(const AVFrame* decoded, const uint8_t* handedTop, ptrdiff_t handedStep,
+                           const uint8_t* filtered, AVFrame* out) {
     av_frame_unref(out);
     const bool same = decoded->format == m_layout.Format() && decoded->width == m_frames.width &&
                       decoded->height == m_frames.height;
@@ -135,7 +135,7 @@ void OverlayMerge::Compose(const AVFrame* decoded, const uint8_t* handed, const 
     // The decoder's picture type would force the encoder's hand.
     out->pict_type = AV_PICTURE_TYPE_NONE;
 
-    const ChangedArea area = ChangedArea::Find(m_frames.TopRow(handed), m_frames.TopRow(filtered),
+    const ChangedArea area = ChangedArea::Find(handedTop, handedStep, m_frames.TopRow(filtered),
                                                m_frames.DownStep(), m_frames.width, m_frames.height,
                                                m_layout.BlockWidth(), m_layout.BlockHeight());
     if (area.Empty())

@@ -29,11 +29,12 @@ public:
     OverlayMerge& operator=(const OverlayMerge&) = delete;
 
     // Makes `out` (unreferenced first) the decoded picture, converted to the output format when
-    // it is another, with the blocks where `filtered` differs from `handed` (bottom-up bgr24
-    // frames of the frame format) converted from `filtered` and copied in. Throws
-    // std::runtime_error when libswscale cannot convert, std::bad_alloc when out of memory.
-    void Compose(const AVFrame* decoded, const uint8_t* handed, const uint8_t* filtered,
-                 AVFrame* out);
+    // it is another, with the blocks where `filtered` (a bottom-up bgr24 frame of the frame
+    // format) differs from `handed` (the picture as given to the filter, by its top row and row
+    // step) converted from `filtered` and copied in. Throws std::runtime_error when libswscale
+    // cannot convert, std::bad_alloc when out of memory.
+    void Compose(const AVFrame* decoded, const uint8_t* handedTop, ptrdiff_t handedStep,
+                 const uint8_t* filtered, AVFrame* out);
 
     // Totals for --verbose: frames with something drawn, and pixels converted back.
     int64_t FramesChanged() const { return m_framesChanged; }
