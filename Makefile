@@ -68,6 +68,7 @@ test-wine: windows
 bench: build
 	@for b in $(BUILD)/linux/bin/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 	bench/tools/overlay_vs_ffmpeg.sh $(BUILD)/linux
+	bench/tools/encoded_vs_ffmpeg.sh $(BUILD)/linux
 	bench/tools/element_vs_textoverlay.sh $(BUILD)/linux
 	bench/tools/first_frame.sh $(BUILD)/linux
 

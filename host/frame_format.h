@@ -10,6 +10,8 @@ extern "C" {
 #include <cstddef>
 #include <cstdint>
 
+#include "colour_description.h"
+
 // Sample times are counts of 100 ns.
 inline constexpr AVRational kRefTimeBase = {1, 10'000'000};
 
@@ -19,7 +21,10 @@ struct FrameFormat {
     AVRational frameRate = {0, 1};         // average; 0/1 when unknown
     AVRational timeBase = {1, 10'000'000}; // the input's own clock, so a writer keeps its ticks
     AVRational sampleAspect = {0, 1};
-    AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED; // of the input's YUV, when it had one
+    // The decoded pictures' own format and colour description, as the input gave them; none for
+    // raw bgr24 input.
+    AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
+    ColourDescription colour;
 
     int Stride() const { return (width * 3 + 3) & ~3; }
     size_t FrameBytes() const { return size_t(Stride()) * size_t(height); }

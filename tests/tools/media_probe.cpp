@@ -42,13 +42,15 @@ ProbedMedia ProbeMedia(const std::string& path) {
         while (avcodec_receive_frame(decoder, frame) == 0) {
             ProbedFrame out;
             out.time = double(frame->best_effort_timestamp) * av_q2d(vs->time_base);
-            out.bgr.resize(size_t(media.width) * media.height * 3);
+            // Room after the last row: libswscale's vector code stores a little past a row's end.
+            out.bgr.resize(size_t(media.width) * media.height * 3 + 64);
             scaler = sws_getCachedContext(scaler, frame->width, frame->height,
                                           AVPixelFormat(frame->format), media.width, media.height,
                                           AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
             uint8_t* dst[4] = {out.bgr.data(), nullptr, nullptr, nullptr};
             int dstStride[4] = {media.width * 3, 0, 0, 0};
             sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+            out.bgr.resize(size_t(media.width) * media.height * 3);
             media.frames.push_back(std::move(out));
         }
     };

@@ -12,8 +12,9 @@ AudioPassthrough::~AudioPassthrough() {
 }
 
 void AudioPassthrough::AddStream(int inputIndex, const AVCodecParameters* parameters,
-                                 AVRational timeBase) {
-    m_streams.push_back({inputIndex, parameters, timeBase});
+                                 AVRational timeBase, const AVDictionary* metadata,
+                                 int disposition) {
+    m_streams.push_back({inputIndex, parameters, timeBase, metadata, disposition});
 }
 
 const AudioPassthrough::Stream* AudioPassthrough::Find(int inputIndex) const {

@@ -1,7 +1,8 @@
-// The input's audio streams on their way to the output, copied packet by packet, unchanged but
-// for their timestamps (moved with the video when the read starts later). The reader offers the
-// streams and pushes their packets; the writer takes the streams its container can hold and
-// muxes their packets beside the video. Packets cross from the reading thread to the writing one.
+// The input's audio streams (and its subtitle and data streams, which travel the same way) on their
+// way to the output, copied packet by packet, unchanged but for their timestamps (moved with the
+// video when the read starts later). The reader offers the streams and pushes their packets; the
+// writer takes the streams its container can hold and muxes their packets beside the video. Packets
+// cross from the reading thread to the writing one.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 extern "C" {
 #include <libavcodec/packet.h>
 #include <libavcodec/codec_par.h>
+#include <libavutil/dict.h>
 }
 
 class AudioPassthrough {
@@ -21,7 +23,9 @@ public:
         int inputIndex;
         const AVCodecParameters* parameters; // owned by the reader, which outlives the writer
         AVRational timeBase;
-        int outputIndex = -1; // -1: not taken
+        const AVDictionary* metadata = nullptr; // the language, the title: the reader's
+        int disposition = 0;                    // default, forced, ...
+        int outputIndex = -1;                   // -1: not taken
     };
 
     AudioPassthrough() = default;
@@ -30,7 +34,8 @@ public:
     AudioPassthrough& operator=(const AudioPassthrough&) = delete;
 
     // Reader, before the writer opens.
-    void AddStream(int inputIndex, const AVCodecParameters* parameters, AVRational timeBase);
+    void AddStream(int inputIndex, const AVCodecParameters* parameters, AVRational timeBase,
+                   const AVDictionary* metadata = nullptr, int disposition = 0);
     // Writer, while it opens: the streams and the output stream each one goes to.
     std::vector<Stream>& Streams() { return m_streams; }
     bool Wanted(int inputIndex) const;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cstring>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,6 +15,7 @@ extern "C" {
 }
 
 #include "av_error_text.h"
+#include "decoded_frames.h"
 #include "interrupt_signals.h"
 #include "tool_error.h"
 
@@ -24,13 +27,6 @@ int64_t FrameDuration(const AVFrame* frame) {
 #else
     return frame->pkt_duration;
 #endif
-}
-
-// HD pictures without a colour space are BT.709 by convention, smaller ones BT.601.
-AVColorSpace ResolvedColorSpace(AVColorSpace given, int height) {
-    if (given != AVCOL_SPC_UNSPECIFIED && given != AVCOL_SPC_RGB && given != AVCOL_SPC_RESERVED)
-        return given;
-    return height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
 }
 
 } // namespace
@@ -86,6 +82,7 @@ void MediaFileReader::Open() {
         Fail("out of memory");
     avcodec_parameters_to_context(m_decoder, par);
     m_decoder->thread_count = 0; // as many as there are processors
+    m_decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     m_decoder->pkt_timebase = m_video->time_base;
     err = avcodec_open2(m_decoder, codec, nullptr);
     if (err < 0)
@@ -98,12 +95,15 @@ void MediaFileReader::Open() {
     m_format.timeBase =
         av_cmp_q(m_video->time_base, kRefTimeBase) < 0 ? kRefTimeBase : m_video->time_base;
     m_format.sampleAspect = av_guess_sample_aspect_ratio(m_input, m_video, nullptr);
-    m_format.colorSpace = ResolvedColorSpace(par->color_space, par->height);
+    m_format.pixelFormat = AVPixelFormat(par->format);
+    m_format.colour = ColourDescription::Of(par);
 
     for (unsigned i = 0; i < m_input->nb_streams; ++i) {
         AVStream* s = m_input->streams[i];
-        if (s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-            m_audio.AddStream(int(i), s->codecpar, s->time_base);
+        const AVMediaType type = s->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_SUBTITLE ||
+            type == AVMEDIA_TYPE_DATA)
+            m_audio.AddStream(int(i), s->codecpar, s->time_base, s->metadata, s->disposition);
         else if (int(i) != index)
             s->discard = AVDISCARD_ALL;
     }
@@ -119,6 +119,9 @@ void MediaFileReader::Open() {
     }
     if (range.durationMs)
         m_audio.SetEnd(*range.durationMs * 10'000);
+    m_extras.Record(m_input, m_video, m_origin,
+                    range.durationMs ? std::optional<int64_t>(*range.durationMs * 10'000)
+                                     : std::nullopt);
     EstimateFrames();
 }
 
@@ -127,8 +130,7 @@ MediaFileReader::~MediaFileReader() {
 }
 
 void MediaFileReader::Close() {
-    sws_freeContext(m_scaler);
-    m_scaler = nullptr;
+    m_converter.reset();
     av_frame_free(&m_frame);
     av_packet_free(&m_packet);
     avcodec_free_context(&m_decoder);
@@ -278,7 +280,21 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
         CountFrame();
         stop = start + duration;
         m_lastStart = start;
-        Convert(rows);
+        if (m_keep != nullptr) {
+            // Converted once into the rows kept for the writer, then copied into the frame.
+            const int stride = DecodedFrames::RowStride(m_format.width);
+            std::vector<uint8_t> handed = m_keep->Buffer(size_t(stride) * m_format.height);
+            Convert(handed.data(), stride);
+            const size_t rowBytes = size_t(m_format.width) * 3;
+            for (int y = 0; y < m_format.height; ++y)
+                std::memcpy(m_format.TopRow(rows) + ptrdiff_t(y) * m_format.DownStep(),
+                            handed.data() + size_t(y) * stride, rowBytes);
+            if (!m_keep->Keep(start, m_frame, std::move(handed)))
+                Fail("out of memory");
+        } else {
+            // Written top row first into the last row of the buffer, walking up.
+            Convert(m_format.TopRow(rows), m_format.DownStep());
+        }
         av_frame_unref(m_frame);
         ++m_delivered;
         if (m_range.frames && m_delivered == *m_range.frames)
@@ -287,35 +303,30 @@ bool MediaFileReader::ReadFrame(uint8_t* rows, int64_t& start, int64_t& stop) {
     }
 }
 
-void MediaFileReader::Convert(uint8_t* rows) {
+void MediaFileReader::Convert(uint8_t* top, int step) {
     const AVFrame* f = m_frame;
-    if (m_scaler == nullptr || f->format != m_sourceFormat || f->width != m_sourceWidth ||
-        f->height != m_sourceHeight || int(f->color_range) != m_sourceRange) {
-        sws_freeContext(m_scaler);
+    ColourDescription colour = m_format.colour;
+    if (f->color_range != AVCOL_RANGE_UNSPECIFIED)
+        colour.range = f->color_range;
+    if (m_converter == nullptr || m_converter->From().format != f->format ||
+        m_converter->From().width != f->width || m_converter->From().height != f->height ||
+        !(m_converter->From().colour == colour)) {
         // A size change mid-stream is scaled back to the size the graph was built for.
-        m_scaler = sws_getContext(f->width, f->height, AVPixelFormat(f->format), m_format.width,
-                                  m_format.height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr,
-                                  nullptr);
-        if (m_scaler == nullptr)
+        const PictureConverter::Side from = {f->width, f->height, AVPixelFormat(f->format), colour};
+        const PictureConverter::Side to = {m_format.width, m_format.height, AV_PIX_FMT_BGR24,
+                                           colour};
+        m_converter = std::make_unique<PictureConverter>(
+            from, to, SWS_BICUBIC, PictureConverter::StripsFor(f->height, m_workers.Threads()));
+        if (!m_converter->Valid()) {
+            m_converter.reset();
             Fail(std::string("cannot convert its ") +
                  (av_get_pix_fmt_name(AVPixelFormat(f->format)) ?: "unknown") +
                  " pictures to bgr24");
-        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
-        if (desc != nullptr && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
-            const bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
-            const int* coefficients = sws_getCoefficients(m_format.colorSpace);
-            sws_setColorspaceDetails(m_scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
-                                     1 << 16, 1 << 16);
         }
-        m_sourceFormat = f->format;
-        m_sourceWidth = f->width;
-        m_sourceHeight = f->height;
-        m_sourceRange = int(f->color_range);
     }
-    // Written top row first into the last row of the buffer, walking up.
-    uint8_t* dst[4] = {m_format.TopRow(rows), nullptr, nullptr, nullptr};
-    int dstStride[4] = {m_format.DownStep(), 0, 0, 0};
-    sws_scale(m_scaler, f->data, f->linesize, 0, f->height, dst, dstStride);
+    uint8_t* dst[4] = {top, nullptr, nullptr, nullptr};
+    const int dstStride[4] = {step, 0, 0, 0};
+    m_converter->Convert(f->data, f->linesize, dst, dstStride, &m_workers);
 }
 
 std::string MediaFileReader::Describe() const {
@@ -325,6 +336,7 @@ std::string MediaFileReader::Describe() const {
                   m_format.width, m_format.height, pix ? pix : "?", av_q2d(m_format.frameRate));
     std::string out = text;
     for (const AudioPassthrough::Stream& s : m_audio.Streams())
-        out += std::string("; audio: ") + avcodec_get_name(s.parameters->codec_id);
+        out += std::string("; ") + av_get_media_type_string(s.parameters->codec_type) + ": " +
+               avcodec_get_name(s.parameters->codec_id);
     return out;
 }

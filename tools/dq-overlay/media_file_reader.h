@@ -1,21 +1,28 @@
 // A video file read with libavformat and decoded with libavcodec: the best video stream's frames,
 // converted to bgr24 with libswscale straight into the bottom-up frame buffer, with times from
-// the container. Audio streams are offered to the writer through an AudioPassthrough.
+// the container. Audio, subtitle and data streams are offered to the writer through an
+// AudioPassthrough, what else the container holds through a ContainerCopy; the decoded pictures
+// can be kept for the writer in DecodedFrames.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "audio_passthrough.h"
-#include "frame_loss_counter.h"
 #include "blocking_call.h"
+#include "container_copy.h"
+#include "frame_loss_counter.h"
 #include "frame_reader.h"
+#include "picture_converter.h"
+#include "strip_workers.h"
+
+class DecodedFrames;
 
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
-struct SwsContext;
 
 class MediaFileReader : public FrameReader {
 public:
@@ -37,6 +44,11 @@ public:
     void SetStrict(bool strict) { m_strict = strict; }
     const FrameLossCounter* Losses() const override { return &m_losses; }
 
+    // What the container holds beside the streams, for the writer.
+    const ContainerCopy& Extras() const { return m_extras; }
+    // From now on every decoded picture is kept there, with the frame made from it.
+    void KeepDecodedFrames(DecodedFrames* store) { m_keep = store; }
+
 protected:
     void WakeBlockedRead() override { BlockingCall::WakeAll(); }
 
@@ -49,7 +61,8 @@ private:
     bool Decode();
     // Reads packets until the decoder has been given one more (or the end); false at the end.
     bool Feed();
-    void Convert(uint8_t* rows);
+    // Into a bgr24 picture of the frame format given by its top row and row step.
+    void Convert(uint8_t* top, int step);
     void EstimateFrames();
     // Input time (100 ns from its start) of a timestamp of stream `index`, and whether it lies
     // in the part being read.
@@ -69,10 +82,11 @@ private:
     AVCodecContext* m_decoder = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;
-    SwsContext* m_scaler = nullptr;
     AVStream* m_video = nullptr;
-    int m_sourceFormat = -1; // what m_scaler was made for
-    int m_sourceWidth = 0, m_sourceHeight = 0, m_sourceRange = -1;
+    ContainerCopy m_extras;
+    DecodedFrames* m_keep = nullptr;
+    StripWorkers m_workers{StripWorkers::HelpersForThisMachine()};
+    std::unique_ptr<PictureConverter> m_converter; // to bgr24, for the pictures it was made for
 
     int64_t m_origin = 0; // input time (100 ns, container clock) of sample time 0
     int64_t m_expected = -1;
@@ -82,7 +96,8 @@ private:
     bool m_ended = false;
     bool m_atInputEnd = false; // the demuxer reached the input's end
     int m_decodeErrors = 0;
-    int64_t m_containerStart = 0; // 100 ns
+    int64_t m_discardedPackets = 0; // video packets the container drops (edit lists)
+    int64_t m_containerStart = 0;   // 100 ns
     FrameLossCounter m_losses;
     bool m_strict = false;
 };

@@ -29,7 +29,11 @@ void MediaFileReader::CountPacket(const AVPacket* packet) {
     const int64_t time = timestamp != AV_NOPTS_VALUE ? InputTime(timestamp, index) : INT64_MIN;
     int64_t duration =
         av_rescale_q(packet->duration, m_input->streams[index]->time_base, kRefTimeBase);
-    if (index != m_video->index || time == INT64_MIN || !InRange(time)) {
+    // A packet the container marks to be dropped (outside an edit list) is no lost frame.
+    const bool discarded = (packet->flags & AV_PKT_FLAG_DISCARD) != 0;
+    if (discarded && index == m_video->index)
+        ++m_discardedPackets;
+    if (index != m_video->index || discarded || time == INT64_MIN || !InRange(time)) {
         m_losses.OtherPacket(time == INT64_MIN ? INT64_MIN : time + duration, packet->pos,
                              packet->size);
         return;
@@ -57,8 +61,8 @@ void MediaFileReader::CountEnd() {
     // What the input says of its length: an index's frame count (for a read of all of it), and
     // where its video, else its longest stream, ends.
     std::optional<int64_t> frames;
-    if (m_range.startMs == 0 && !m_range.durationMs && m_video->nb_frames > 0)
-        frames = m_video->nb_frames;
+    if (m_range.startMs == 0 && !m_range.durationMs && m_video->nb_frames > m_discardedPackets)
+        frames = m_video->nb_frames - m_discardedPackets; // the index counts dropped ones too
     std::optional<int64_t> end;
     if (m_video->duration != AV_NOPTS_VALUE && m_video->duration > 0) {
         const int64_t first = m_video->start_time != AV_NOPTS_VALUE ? m_video->start_time : 0;

@@ -13,7 +13,10 @@ extern "C" {
 }
 
 #include "av_error_text.h"
+#include "decoded_frames.h"
 #include "interrupt_signals.h"
+#include "overlay_merge.h"
+#include "pixel_layout.h"
 #include "tool_error.h"
 
 namespace {
@@ -58,8 +61,9 @@ bool MediaFileWriter::IsContainer(const std::string& path) {
 }
 
 MediaFileWriter::MediaFileWriter(const std::string& path, const FrameFormat& format,
-                                 const EncodeOptions& options, AudioPassthrough& audio)
-    : m_file(path), m_format(format), m_audio(audio) {
+                                 const EncodeOptions& options, AudioPassthrough& audio,
+                                 const ContainerCopy* extras)
+    : m_file(path), m_format(format), m_audio(audio), m_extras(extras) {
     try {
         Open(options);
     } catch (...) {
@@ -77,11 +81,15 @@ void MediaFileWriter::Open(const EncodeOptions& options) {
         avformat_alloc_output_context2(&m_output, container, nullptr, m_file.WritePath().c_str());
     m_packet = av_packet_alloc();
     m_picture = av_frame_alloc();
-    if (err < 0 || m_packet == nullptr || m_picture == nullptr)
+    m_composed = av_frame_alloc();
+    if (err < 0 || m_packet == nullptr || m_picture == nullptr || m_composed == nullptr)
         m_file.Fail("out of memory");
 
     OpenEncoder(options);
     AddAudioStreams();
+    if (m_extras != nullptr)
+        for (std::string& line : m_extras->ApplyTo(m_output, m_stream))
+            m_leftOut.push_back(std::move(line));
 
     if (!(container->flags & AVFMT_NOFILE)) {
         // A write stuck in a slow file system gives up once the run is interrupted.
@@ -106,8 +114,9 @@ void MediaFileWriter::Close() {
         avio_closep(&m_output->pb);
     avformat_free_context(m_output);
     m_output = nullptr;
-    sws_freeContext(m_scaler);
-    m_scaler = nullptr;
+    m_merge.reset();
+    m_converter.reset();
+    av_frame_free(&m_composed);
     av_frame_free(&m_picture);
     av_packet_free(&m_packet);
     avcodec_free_context(&m_encoder);
@@ -160,51 +169,23 @@ void MediaFileWriter::OpenEncoder(const EncodeOptions& options) {
     if (container->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    // Lossless encoders keep the RGB pictures as they are; the others get 4:2:0 where the size
-    // allows it, as players expect.
     const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->id);
     const bool lossless = desc != nullptr && (desc->props & AV_CODEC_PROP_LOSSLESS) &&
                           !(desc->props & AV_CODEC_PROP_LOSSY);
-    const bool even = m_format.width % 2 == 0 && m_format.height % 2 == 0;
-    AVPixelFormat pixels = AV_PIX_FMT_NONE;
-    const AVPixelFormat* offered = codec->pix_fmts;
-    auto offers = [&](AVPixelFormat f) {
-        for (const AVPixelFormat* p = offered; p != nullptr && *p != AV_PIX_FMT_NONE; ++p)
-            if (*p == f)
-                return true;
-        return offered == nullptr;
-    };
-    if (!lossless && even && offers(AV_PIX_FMT_YUV420P))
-        pixels = AV_PIX_FMT_YUV420P;
-    else if (!lossless && !even && offers(AV_PIX_FMT_YUV444P))
-        pixels = AV_PIX_FMT_YUV444P;
-    else if (offered != nullptr)
-        pixels = avcodec_find_best_pix_fmt_of_list(offered, AV_PIX_FMT_BGR24, 0, nullptr);
-    else
-        pixels = AV_PIX_FMT_BGR24;
-    if (pixels == AV_PIX_FMT_NONE || (!even && IsSubsampled(pixels)))
-        m_file.Fail(std::string(codec->name) + " cannot encode " + std::to_string(m_format.width) +
-                    "x" + std::to_string(m_format.height) + " pictures");
+    std::string nearest;
+    const AVPixelFormat pixels = ChoosePixelFormat(codec, lossless, nearest);
     c->pix_fmt = pixels;
 
-    const AVPixFmtDescriptor* pixDesc = av_pix_fmt_desc_get(pixels);
-    const bool yuv = pixDesc != nullptr && !(pixDesc->flags & AV_PIX_FMT_FLAG_RGB) &&
-                     pixDesc->nb_components >= 3;
-    AVColorSpace space = m_format.colorSpace;
-    if (space == AVCOL_SPC_UNSPECIFIED)
-        space = m_format.height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
-    if (yuv) {
-        c->colorspace = space;
-        c->color_range = AVCOL_RANGE_MPEG;
-        if (space == AVCOL_SPC_BT709) {
-            c->color_primaries = AVCOL_PRI_BT709;
-            c->color_trc = AVCOL_TRC_BT709;
-        } else if (space == AVCOL_SPC_SMPTE170M || space == AVCOL_SPC_BT470BG) {
-            c->color_primaries =
-                space == AVCOL_SPC_BT470BG ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
-            c->color_trc = AVCOL_TRC_SMPTE170M;
-        }
-    }
+    // The input's description goes out as it came, where the pictures stay of its kind; pictures
+    // of another kind (RGB made YUV) get the conventional one, as untagged input does.
+    const bool yuv = IsYuv(pixels);
+    const bool sameKind =
+        m_format.pixelFormat != AV_PIX_FMT_NONE && IsYuv(m_format.pixelFormat) == yuv;
+    if (sameKind)
+        m_colour = m_format.colour;
+    else if (yuv)
+        m_colour = ColourDescription::Conventional(m_format.height);
+    m_colour.ApplyTo(c);
 
     std::string quality;
     const std::string name = codec->name;
@@ -242,24 +223,90 @@ void MediaFileWriter::OpenEncoder(const EncodeOptions& options) {
     m_picture->height = c->height;
     if (av_frame_get_buffer(m_picture, 0) < 0)
         m_file.Fail("out of memory");
-    m_scaler = sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height, pixels,
-                              SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (m_scaler == nullptr)
+    const PictureConverter::Side from = {c->width, c->height, AV_PIX_FMT_BGR24, m_colour};
+    const PictureConverter::Side to = {c->width, c->height, pixels, m_colour};
+    m_converter = std::make_unique<PictureConverter>(
+        from, to, SWS_BICUBIC, PictureConverter::StripsFor(c->height, m_workers.Threads()));
+    if (!m_converter->Valid())
         m_file.Fail(std::string("cannot convert bgr24 to ") + av_get_pix_fmt_name(pixels));
-    if (yuv) {
-        const int* coefficients = sws_getCoefficients(space);
-        sws_setColorspaceDetails(m_scaler, coefficients, 1, coefficients, 0, 0, 1 << 16, 1 << 16);
-    }
 
     m_description = "'" + m_file.Path() + "': " + container->name + ", " + name + " " +
-                    av_get_pix_fmt_name(pixels) + (quality.empty() ? "" : " " + quality);
+                    av_get_pix_fmt_name(pixels) + nearest + (quality.empty() ? "" : " " + quality);
+}
+
+AVPixelFormat MediaFileWriter::ChoosePixelFormat(const AVCodec* codec, bool lossless,
+                                                 std::string& note) const {
+    const bool even = m_format.width % 2 == 0 && m_format.height % 2 == 0;
+    const AVPixelFormat* offered = codec->pix_fmts;
+    auto offers = [&](AVPixelFormat f) {
+        for (const AVPixelFormat* p = offered; p != nullptr && *p != AV_PIX_FMT_NONE; ++p)
+            if (*p == f)
+                return true;
+        return offered == nullptr;
+    };
+    // Odd sizes cannot be halved for chroma by most encoders.
+    auto usable = [&](AVPixelFormat f) { return even || !IsSubsampled(f); };
+    const AVPixelFormat input = m_format.pixelFormat;
+    AVPixelFormat pixels = AV_PIX_FMT_NONE;
+    if (input != AV_PIX_FMT_NONE) {
+        // The input's own format, else the nearest one the encoder takes whose pixels can be
+        // addressed for merging.
+        if (offers(input) && usable(input) && PixelLayout(input).Addressable())
+            return input;
+        std::vector<AVPixelFormat> candidates;
+        for (const AVPixelFormat* p = offered; p != nullptr && *p != AV_PIX_FMT_NONE; ++p)
+            if (usable(*p) && PixelLayout(*p).Addressable())
+                candidates.push_back(*p);
+        candidates.push_back(AV_PIX_FMT_NONE);
+        if (offered == nullptr)
+            pixels = AV_PIX_FMT_BGR24;
+        else if (candidates.size() > 1)
+            pixels = avcodec_find_best_pix_fmt_of_list(candidates.data(), input, 0, nullptr);
+        if (pixels != AV_PIX_FMT_NONE) {
+            const char* name = av_get_pix_fmt_name(input);
+            note = std::string(" (nearest to the input's ") + (name ? name : "format") + ")";
+            return pixels;
+        }
+    }
+    // Raw bgr24 input: lossless encoders keep the RGB pictures as they are; the others get 4:2:0
+    // where the size allows it, as players expect.
+    if (!lossless && even && offers(AV_PIX_FMT_YUV420P))
+        pixels = AV_PIX_FMT_YUV420P;
+    else if (!lossless && !even && offers(AV_PIX_FMT_YUV444P))
+        pixels = AV_PIX_FMT_YUV444P;
+    else if (offered != nullptr)
+        pixels = avcodec_find_best_pix_fmt_of_list(offered, AV_PIX_FMT_BGR24, 0, nullptr);
+    else
+        pixels = AV_PIX_FMT_BGR24;
+    if (pixels == AV_PIX_FMT_NONE || !usable(pixels))
+        m_file.Fail(std::string(codec->name) + " cannot encode " + std::to_string(m_format.width) +
+                    "x" + std::to_string(m_format.height) + " pictures");
+    return pixels;
+}
+
+bool MediaFileWriter::CanMergeDecodedFrames() const {
+    return m_format.pixelFormat != AV_PIX_FMT_NONE && PixelLayout(m_encoder->pix_fmt).Addressable();
+}
+
+void MediaFileWriter::MergeDecodedFrames(DecodedFrames* store) {
+    m_merge = std::make_unique<OverlayMerge>(m_format, m_encoder->pix_fmt, m_colour, &m_workers);
+    m_decoded = store;
+}
+
+std::string MediaFileWriter::MergeSummary() const {
+    if (m_merge == nullptr)
+        return "";
+    return "overlay merged into " + std::to_string(m_merge->FramesChanged()) + " decoded frames, " +
+           std::to_string(m_merge->PixelsConverted()) + " pixels converted back";
 }
 
 void MediaFileWriter::AddAudioStreams() {
     for (AudioPassthrough::Stream& in : m_audio.Streams()) {
         const char* codec = avcodec_get_name(in.parameters->codec_id);
-        if (!ContainerTakes(m_output->oformat, in.parameters->codec_id)) {
-            m_leftOut.push_back(std::string(codec) + " audio (stream " +
+        const char* kind = av_get_media_type_string(in.parameters->codec_type);
+        if (in.parameters->codec_id == AV_CODEC_ID_NONE ||
+            !ContainerTakes(m_output->oformat, in.parameters->codec_id)) {
+            m_leftOut.push_back(std::string(codec) + " " + kind + " (stream " +
                                 std::to_string(in.inputIndex) + ")");
             continue;
         }
@@ -268,8 +315,10 @@ void MediaFileWriter::AddAudioStreams() {
             m_file.Fail("out of memory");
         out->codecpar->codec_tag = 0; // the container picks its own tag for the codec
         out->time_base = in.timeBase;
+        av_dict_copy(&out->metadata, in.metadata, 0);
+        out->disposition = in.disposition;
         in.outputIndex = out->index;
-        m_description += std::string("; ") + codec + " audio copied";
+        m_description += std::string("; ") + codec + " " + kind + " copied";
     }
 }
 
@@ -308,19 +357,39 @@ void MediaFileWriter::WritePackets() {
 
 void MediaFileWriter::WriteFrame(const uint8_t* rows, int64_t start, int64_t) {
     WriteAudio(start);
+    if (m_decoded != nullptr) {
+        DecodedFrames::Kept kept = m_decoded->Take(start);
+        if (kept.frame != nullptr) {
+            try {
+                m_merge->Compose(kept.frame, kept.handed.data(),
+                                 DecodedFrames::RowStride(m_format.width), rows, m_composed);
+            } catch (const std::runtime_error& e) {
+                m_decoded->Recycle(std::move(kept));
+                m_file.Fail(e.what());
+            }
+            m_decoded->Recycle(std::move(kept));
+            SendPicture(m_composed, start);
+            av_frame_unref(m_composed);
+            return;
+        }
+    }
     if (av_frame_make_writable(m_picture) < 0)
         m_file.Fail("out of memory");
     const uint8_t* src[4] = {m_format.TopRow(rows), nullptr, nullptr, nullptr};
     const int srcStride[4] = {m_format.DownStep(), 0, 0, 0};
-    sws_scale(m_scaler, src, srcStride, 0, m_format.height, m_picture->data, m_picture->linesize);
+    m_converter->Convert(src, srcStride, m_picture->data, m_picture->linesize, &m_workers);
+    SendPicture(m_picture, start);
+}
+
+void MediaFileWriter::SendPicture(AVFrame* picture, int64_t start) {
     int64_t pts = av_rescale_q_rnd(start, kRefTimeBase, m_encoder->time_base,
                                    AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
     // An encoder takes strictly rising timestamps; ties can only come from rounding.
     if (m_lastPts != INT64_MIN && pts <= m_lastPts)
         pts = m_lastPts + 1;
     m_lastPts = pts;
-    m_picture->pts = pts;
-    const int err = avcodec_send_frame(m_encoder, m_picture);
+    picture->pts = pts;
+    const int err = avcodec_send_frame(m_encoder, picture);
     if (err < 0)
         m_file.Fail("cannot encode: " + AvErrorText(err));
     WritePackets();

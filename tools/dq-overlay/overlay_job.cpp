@@ -150,6 +150,7 @@ std::unique_ptr<FrameReader> OverlayJob::OpenReader(AudioPassthrough& audio,
     auto reader = std::make_unique<MediaFileReader>(m_options.input, range, audio);
     reader->SetStrict(m_options.strict);
     description = reader->Describe();
+    m_mediaReader = reader.get();
     return reader;
 }
 
@@ -162,10 +163,17 @@ std::unique_ptr<FrameWriter> OverlayJob::OpenWriter(const FrameFormat& format,
         return std::make_unique<PngSequenceWriter>(m_options.output, format);
     case OutputKind::Container: {
         auto writer = std::make_unique<MediaFileWriter>(
-            m_options.output, format, EncodeOptions{m_options.codec, m_options.quality}, audio);
+            m_options.output, format, EncodeOptions{m_options.codec, m_options.quality}, audio,
+            m_mediaReader != nullptr ? &m_mediaReader->Extras() : nullptr);
         for (const std::string& stream : writer->LeftOut())
             Note(Named(m_options.output) + " cannot hold the input's " + stream +
                  "; it is left out");
+        // Decoded pictures go round the graph beside their bgr24 frames, so that only what the
+        // overlay drew is converted back.
+        if (m_mediaReader != nullptr && writer->CanMergeDecodedFrames()) {
+            writer->MergeDecodedFrames(&m_decoded);
+            m_mediaReader->KeepDecodedFrames(&m_decoded);
+        }
         return writer;
     }
     }
@@ -313,6 +321,9 @@ int OverlayJob::Execute() {
     while (!InterruptSignals::TakeOverEnding())
         pause();
     writer->Commit();
+    if (auto* media = dynamic_cast<MediaFileWriter*>(writer.get()); media != nullptr)
+        if (const std::string merged = media->MergeSummary(); !merged.empty())
+            Verbose(merged);
     char summary[160];
     std::snprintf(summary, sizeof summary, "%lld frames written to %s (%.1f fps)",
                   (long long)frames, Named(m_options.output).c_str(), progress.AverageFps(frames));

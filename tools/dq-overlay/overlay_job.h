@@ -6,12 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "decoded_frames.h"
 #include "frame_reader.h"
 #include "frame_writer.h"
 #include "overlay_options.h"
 #include "run_status.h"
 
 class AudioPassthrough;
+class MediaFileReader;
 class ProgressBar;
 struct IDirectQuorbit;
 
@@ -39,5 +41,7 @@ private:
 
     OverlayOptions m_options;
     RunStatus m_status;
-    ProgressBar* m_progress = nullptr; // while streaming
+    ProgressBar* m_progress = nullptr;        // while streaming
+    MediaFileReader* m_mediaReader = nullptr; // the reader, when it decodes a file
+    DecodedFrames m_decoded;                  // outlives the reader and the writer
 };

@@ -86,7 +86,9 @@ script shows at that frame's time.
 INPUT   a video file that FFmpeg's libraries read; or raw bgr24 frames with --size,
         from a file or from standard input (-)
 OUTPUT  by its extension:
-          .mp4 .mkv .mov .webm .avi   encoded video (H.264; VP9 for .webm), audio copied
+          .mp4 .mkv .mov .webm .avi   encoded video (H.264; VP9 for .webm) in the input's
+                                      pixel format and colours, untouched outside the
+                                      overlay; audio, subtitles, fonts, chapters copied
           NAME-%05d.png               one PNG still per frame, numbered from 1
           NAME.png                    one PNG still: the first frame
           .raw .bgr .bgr24            raw bgr24 frames, top row first; also for -
