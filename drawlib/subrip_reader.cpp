@@ -33,7 +33,7 @@ public:
     SubRipReader(const ScriptText& text, std::string_view baseName)
         : m_text(text), m_builder(baseName) {}
 
-    std::unique_ptr<Script> Read() {
+    std::unique_ptr<Script> Read(int32_t frameHeight) {
         StartSubtitles(m_builder, ScriptFormat::SubRip, m_text);
         const size_t n = m_text.LineCount();
         std::vector<size_t> timings;
@@ -53,7 +53,7 @@ public:
             const size_t end = k + 1 < timings.size() ? TextEnd(timings[k + 1]) : n;
             Cue(timings[k], end);
         }
-        return FinishSubtitles(m_builder);
+        return FinishSubtitles(m_builder, frameHeight);
     }
 
 private:
@@ -92,7 +92,7 @@ private:
             return;
         }
         m_builder.AddMarkupCue(range->start, range->end, CueStyle{}, markup,
-                               ScriptLocation{m_builder.FileName(), timing + 1});
+                               ScriptLocation{m_builder.FileName(), timing + 1}, lines);
     }
 
     const ScriptText& m_text;
@@ -101,8 +101,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Script> ParseSubRip(const ScriptText& text, std::string_view baseName) {
-    return SubRipReader(text, baseName).Read();
+std::unique_ptr<Script> ParseSubRip(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
+    return SubRipReader(text, baseName).Read(frameHeight);
 }
 
 } // namespace dq::drawlib

@@ -1,5 +1,9 @@
 #include "drawlib/subtitle_cues.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "drawlib/script_limits.h"
 #include "drawlib/script_location.h"
 #include "drawlib/script_time.h"
 
@@ -34,7 +38,17 @@ void StartSubtitles(ScriptBuilder& builder, ScriptFormat format, const ScriptTex
         builder.Warn(warning);
 }
 
-std::unique_ptr<Script> FinishSubtitles(ScriptBuilder& builder) {
+std::unique_ptr<Script> FinishSubtitles(ScriptBuilder& builder, int32_t frameHeight) {
+    std::vector<LimitProblem> over;
+    ForEachCueOverLimit(builder.Draft(), frameHeight,
+                        [&](const LimitProblem& problem) { over.push_back(problem); });
+    std::sort(over.begin(), over.end(),
+              [](const LimitProblem& a, const LimitProblem& b) { return a.cue < b.cue; });
+    std::vector<uint32_t> cues;
+    cues.reserve(over.size());
+    for (const LimitProblem& problem : over)
+        cues.push_back(problem.cue);
+    builder.SkipAddedCues(cues, kCueSkipped, [&](size_t k) { return Describe(over[k]); });
     if (builder.CueCount() == 0)
         builder.FailOnFirstSkipped();
     return builder.Finish();

@@ -29,7 +29,8 @@ std::string QuotedExcerpt(std::string_view line);
 // A builder for a subtitle file: its format, its 1920x1080 space, and the decoding warnings.
 void StartSubtitles(ScriptBuilder& builder, ScriptFormat format, const ScriptText& text);
 
-// The script, or the failure of a file none of whose cues can be shown.
-std::unique_ptr<Script> FinishSubtitles(ScriptBuilder& builder);
+// The script, its cues that go over a drawing limit (at frameHeight) skipped like any other cue
+// that cannot be shown, or the failure of a file none of whose cues can be shown.
+std::unique_ptr<Script> FinishSubtitles(ScriptBuilder& builder, int32_t frameHeight);
 
 } // namespace dq::drawlib

@@ -23,7 +23,7 @@ public:
     WebVttReader(const ScriptText& text, std::string_view baseName)
         : m_text(text), m_builder(baseName) {}
 
-    std::unique_ptr<Script> Read() {
+    std::unique_ptr<Script> Read(int32_t frameHeight) {
         StartSubtitles(m_builder, ScriptFormat::WebVtt, m_text);
         const size_t n = m_text.LineCount();
         size_t i = SkipBlank(0) + 1; // past the WEBVTT line
@@ -32,7 +32,7 @@ public:
             ++i;
         for (i = SkipBlank(i); i < n; i = SkipBlank(i))
             i = Block(i);
-        return FinishSubtitles(m_builder);
+        return FinishSubtitles(m_builder, frameHeight);
     }
 
 private:
@@ -97,7 +97,7 @@ private:
         CueStyle style;
         ApplyCueSettings(range->settings, style);
         m_builder.AddMarkupCue(range->start, range->end, style, markup,
-                               ScriptLocation{m_builder.FileName(), timing + 1});
+                               ScriptLocation{m_builder.FileName(), timing + 1}, lines);
     }
 
     const ScriptText& m_text;
@@ -106,8 +106,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName) {
-    return WebVttReader(text, baseName).Read();
+std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
+    return WebVttReader(text, baseName).Read(frameHeight);
 }
 
 } // namespace dq::drawlib
