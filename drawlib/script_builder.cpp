@@ -60,6 +60,7 @@ Cue& ScriptBuilder::NewCue(int64_t start, int64_t end, const CueStyle& style,
     cue.style = it->second;
     cue.line = uint32_t(std::min<size_t>(where.line, UINT32_MAX));
     cue.firstSpan = uint32_t(m_script->spans.size());
+    m_cueLines.push_back(1);
     return cue;
 }
 
@@ -77,7 +78,8 @@ void ScriptBuilder::AddPlainCue(int64_t start, int64_t end, const CueStyle& styl
 }
 
 void ScriptBuilder::AddMarkupCue(int64_t start, int64_t end, const CueStyle& style,
-                                 std::string_view markup, const ScriptLocation& where) {
+                                 std::string_view markup, const ScriptLocation& where,
+                                 size_t lines) {
     const uint32_t firstSpan = uint32_t(m_script->spans.size());
     const MarkupResult result = AppendMarkup(markup, m_script->text, m_script->spans);
     CueStyle placed = style;
@@ -86,6 +88,57 @@ void ScriptBuilder::AddMarkupCue(int64_t start, int64_t end, const CueStyle& sty
     Cue& cue = NewCue(start, end, placed, where);
     cue.firstSpan = firstSpan;
     cue.spanCount = result.spanCount;
+    m_cueLines.back() = uint32_t(std::min<size_t>(lines, UINT32_MAX));
+}
+
+void ScriptBuilder::SkipAddedCues(std::span<const uint32_t> cues, std::string_view prefix,
+                                  const std::function<std::string(size_t)>& reasonOf) {
+    if (cues.empty())
+        return;
+    Script& s = *m_script;
+    // Cues are in file order, so their warnings are too: merged with the others by line they
+    // stand where the reader would have put them, and the first kept are still the first.
+    std::vector<ScriptWarning> late;
+    late.reserve(std::min(cues.size(), kMaxKeptWarnings));
+    for (size_t k = 0; k < cues.size(); ++k) {
+        const size_t line = s.cues[cues[k]].line;
+        ++s.warningCount;
+        s.skippedLines += m_cueLines[cues[k]];
+        const bool first = m_firstSkippedLine == 0 || line < m_firstSkippedLine;
+        if (!first && k >= kMaxKeptWarnings)
+            continue;
+        std::string reason = reasonOf(k);
+        if (first) {
+            m_firstSkippedLine = line;
+            m_firstSkippedReason = reason;
+        }
+        if (k < kMaxKeptWarnings)
+            late.push_back({line, std::string(prefix) + reason});
+    }
+    std::vector<ScriptWarning> merged;
+    merged.reserve(std::min(s.warnings.size() + late.size(), kMaxKeptWarnings));
+    auto a = s.warnings.begin(), b = late.begin();
+    while (merged.size() < kMaxKeptWarnings && (a != s.warnings.end() || b != late.end())) {
+        if (b == late.end() || (a != s.warnings.end() && a->line <= b->line))
+            merged.push_back(std::move(*a++));
+        else
+            merged.push_back(std::move(*b++));
+    }
+    s.warnings = std::move(merged);
+
+    // The skipped cues' text stays in Script::text unused: taking it out would move the rest.
+    size_t kept = 0, k = 0;
+    for (size_t i = 0; i < s.cues.size(); ++i) {
+        if (k < cues.size() && cues[k] == i) {
+            ++k;
+            continue;
+        }
+        s.cues[kept] = s.cues[i];
+        m_cueLines[kept] = m_cueLines[i];
+        ++kept;
+    }
+    s.cues.resize(kept);
+    m_cueLines.resize(kept);
 }
 
 std::unique_ptr<Script> ScriptBuilder::Finish() {
@@ -94,6 +147,7 @@ std::unique_ptr<Script> ScriptBuilder::Finish() {
     for (const Cue& cue : m_script->cues)
         intervals.push_back({cue.start, cue.end});
     m_script->index.Build(intervals);
+    m_cueLines = {};
     m_script->cues.shrink_to_fit();
     m_script->spans.shrink_to_fit();
     m_script->text.shrink_to_fit();

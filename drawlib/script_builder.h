@@ -2,10 +2,13 @@
 // keeps the cue limit, and builds the time index at the end.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "drawlib/script.h"
 #include "drawlib/script_location.h"
@@ -32,10 +35,18 @@ public:
     // A cue whose text is plain (one span; empty text draws nothing).
     void AddPlainCue(int64_t start, int64_t end, const CueStyle& style, std::string_view text,
                      const ScriptLocation& where);
-    // A cue whose text carries SubRip/WebVTT markup; an alignment override in it (`{\an8}`)
-    // replaces the style's placement.
+    // A cue whose text carries SubRip/WebVTT markup, taking lines of the file; an alignment
+    // override in it (`{\an8}`) replaces the style's placement.
     void AddMarkupCue(int64_t start, int64_t end, const CueStyle& style, std::string_view markup,
-                      const ScriptLocation& where);
+                      const ScriptLocation& where, size_t lines);
+
+    // The script as built so far, for checks on its cues as a whole.
+    const Script& Draft() const { return *m_script; }
+    // Takes out cues already added (indexes into Draft().cues, ascending, each once), each
+    // passed over with a warning at its line as if it had been skipped where it stands.
+    // reasonOf(k) says why cues[k] is skipped; it is asked only for warnings that are kept.
+    void SkipAddedCues(std::span<const uint32_t> cues, std::string_view prefix,
+                       const std::function<std::string(size_t)>& reasonOf);
 
     std::unique_ptr<Script> Finish();
 
@@ -44,7 +55,8 @@ private:
 
     std::unique_ptr<Script> m_script;
     std::unordered_map<CueStyle, uint32_t, CueStyleHash> m_styleIds;
-    size_t m_firstSkippedLine = 0; // 0: nothing skipped yet
+    std::vector<uint32_t> m_cueLines; // lines of the file each cue takes
+    size_t m_firstSkippedLine = 0;    // 0: nothing skipped yet
     std::string m_firstSkippedReason;
 };
 

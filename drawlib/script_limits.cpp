@@ -65,17 +65,36 @@ double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frame
     return text + edge * (width + height) + edge * edge;
 }
 
-void CheckDrawingLimits(const Script& script, int32_t frameHeight) {
-    const auto fail = [&](const Cue& cue, const std::string& what) {
-        ScriptLocation{script.fileName, cue.line}.Fail(what);
-    };
+std::string Describe(const LimitProblem& problem) {
+    switch (problem.kind) {
+    case LimitProblem::Kind::Characters:
+        return "cue text has " + Count(problem.amount) + " characters, over the limit of " +
+               Count(kMaxCueCharacters);
+    case LimitProblem::Kind::CuesAtOnce:
+        return "more than " + Count(kMaxCuesAtOnce) + " cues shown at once (at " +
+               FormatTime(problem.time) + ")";
+    case LimitProblem::Kind::Pixels:
+        break;
+    }
+    return "the cues shown at " + FormatTime(problem.time) + " would take about " +
+           Count(problem.amount / 1e6) + " million pixels to draw, over the limit of " +
+           Count(kMaxPixelsAtOnce / 1e6) + " million (smaller or fewer texts)";
+}
+
+void ForEachCueOverLimit(const Script& script, int32_t frameHeight,
+                         const std::function<void(const LimitProblem&)>& over) {
+    using Kind = LimitProblem::Kind;
+    // A cue reported stays out of the sweep below, as it will not be shown.
+    std::vector<uint8_t> reported(script.cues.size(), 0);
     std::vector<double> pixels(script.cues.size());
-    for (size_t i = 0; i < script.cues.size(); ++i) {
+    for (uint32_t i = 0; i < script.cues.size(); ++i) {
         const Cue& cue = script.cues[i];
         const TextShape shape = ShapeOf(script, cue);
-        if (shape.characters > kMaxCueCharacters)
-            fail(cue, "cue text has " + Count(double(shape.characters)) +
-                          " characters, over the limit of " + Count(kMaxCueCharacters));
+        if (shape.characters > kMaxCueCharacters) {
+            over({Kind::Characters, i, cue.start, double(shape.characters)});
+            reported[i] = 1;
+            continue;
+        }
         pixels[i] = EstimatedSpritePixels(script, cue, frameHeight);
     }
 
@@ -89,7 +108,7 @@ void CheckDrawingLimits(const Script& script, int32_t frameHeight) {
     std::vector<Event> events;
     events.reserve(script.cues.size() * 2);
     for (uint32_t i = 0; i < script.cues.size(); ++i) {
-        if (script.cues[i].spanCount == 0)
+        if (script.cues[i].spanCount == 0 || reported[i])
             continue; // draws nothing
         events.push_back({script.cues[i].start, true, i});
         events.push_back({script.cues[i].end, false, i});
@@ -104,22 +123,30 @@ void CheckDrawingLimits(const Script& script, int32_t frameHeight) {
     size_t shown = 0;
     double shownPixels = 0;
     for (const Event& e : events) {
+        if (reported[e.cue])
+            continue;
         if (!e.start) {
             --shown;
             shownPixels -= pixels[e.cue];
             continue;
         }
-        ++shown;
-        shownPixels += pixels[e.cue];
-        const Cue& cue = script.cues[e.cue];
-        if (shown > kMaxCuesAtOnce)
-            fail(cue, "more than " + Count(kMaxCuesAtOnce) + " cues shown at once (at " +
-                          FormatTime(e.time) + ")");
-        if (shownPixels > kMaxPixelsAtOnce)
-            fail(cue, "the cues shown at " + FormatTime(e.time) + " would take about " +
-                          Count(shownPixels / 1e6) + " million pixels to draw, over the limit of " +
-                          Count(kMaxPixelsAtOnce / 1e6) + " million (smaller or fewer texts)");
+        if (shown + 1 > kMaxCuesAtOnce) {
+            reported[e.cue] = 1;
+            over({Kind::CuesAtOnce, e.cue, e.time, double(shown + 1)});
+        } else if (shownPixels + pixels[e.cue] > kMaxPixelsAtOnce) {
+            reported[e.cue] = 1;
+            over({Kind::Pixels, e.cue, e.time, shownPixels + pixels[e.cue]});
+        } else {
+            ++shown;
+            shownPixels += pixels[e.cue];
+        }
     }
+}
+
+void CheckDrawingLimits(const Script& script, int32_t frameHeight) {
+    ForEachCueOverLimit(script, frameHeight, [&](const LimitProblem& problem) {
+        ScriptLocation{script.fileName, script.cues[problem.cue].line}.Fail(Describe(problem));
+    });
 }
 
 } // namespace dq::drawlib

@@ -14,22 +14,18 @@ namespace dq::drawlib {
 
 namespace {
 
-std::unique_ptr<Script> ParseFormat(const ScriptText& text, std::string_view baseName,
-                                    int32_t frameHeight) {
+std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
+                              int32_t frameHeight) {
+    // The subtitle readers skip the cues that go over a drawing limit; a native script fails.
     switch (text.Format()) {
     case ScriptFormat::SubRip:
-        return ParseSubRip(text, baseName);
+        return ParseSubRip(text, baseName, frameHeight);
     case ScriptFormat::WebVtt:
-        return ParseWebVtt(text, baseName);
+        return ParseWebVtt(text, baseName, frameHeight);
     case ScriptFormat::Quorent:
         break;
     }
-    return ParseQuorent(text, baseName, frameHeight);
-}
-
-std::unique_ptr<Script> Parse(const ScriptText& text, std::string_view baseName,
-                              int32_t frameHeight) {
-    std::unique_ptr<Script> script = ParseFormat(text, baseName, frameHeight);
+    std::unique_ptr<Script> script = ParseQuorent(text, baseName, frameHeight);
     CheckDrawingLimits(*script, frameHeight);
     return script;
 }

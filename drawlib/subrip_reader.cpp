@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "drawlib/line_tokens.h"
-#include "drawlib/script_format.h"
 #include "drawlib/subtitle_cues.h"
 #include "drawlib/subtitle_parsers.h"
 
@@ -28,14 +27,14 @@ bool IsTimingLine(std::string_view line) {
     return first < line.size() && IsDigit(line[first]);
 }
 
-class SubRipReader {
+class SubRipReader : public SubtitleReader {
 public:
     SubRipReader(const ScriptText& text, std::string_view baseName)
-        : m_text(text), m_builder(baseName) {}
+        : SubtitleReader(text, baseName, ScriptFormat::SubRip) {}
 
-    std::unique_ptr<Script> Read() {
-        StartSubtitles(m_builder, ScriptFormat::SubRip, m_text);
-        const size_t n = m_text.LineCount();
+private:
+    void ReadCues() override {
+        const size_t n = LineCount();
         std::vector<size_t> timings;
         for (size_t i = 0; i < n; ++i)
             if (IsTimingLine(Line(i)))
@@ -47,18 +46,12 @@ public:
             if (!Line(i).empty() && junk++ == 0)
                 junkLine = i + 1;
         if (junk > 0)
-            m_builder.Warn(junkLine, "", "text before the first cue skipped", junk);
+            Builder().Warn(junkLine, "", "text before the first cue skipped", junk);
 
         for (size_t k = 0; k < timings.size(); ++k) {
             const size_t end = k + 1 < timings.size() ? TextEnd(timings[k + 1]) : n;
             Cue(timings[k], end);
         }
-        return FinishSubtitles(m_builder);
-    }
-
-private:
-    std::string_view Line(size_t i) const {
-        return TrimBlanks(i == 0 ? WithoutByteOrderMarks(m_text.Line(0)) : m_text.Line(i));
     }
 
     // Where the text before the timing line at timing ends: before its number, if it has one.
@@ -79,30 +72,16 @@ private:
             markup += line;
             ++lines;
         }
-        const std::string_view timingLine = Line(timing);
-        std::string_view why;
-        const auto range = ParseTimingLine(timingLine, &why);
-        if (!range) {
-            m_builder.Warn(timing + 1, kCueSkipped,
-                           std::string(why) + " in time range " + QuotedExcerpt(timingLine), lines);
-            return;
-        }
-        if (const auto problem = CueTimeProblem(*range)) {
-            m_builder.Warn(timing + 1, kCueSkipped, *problem, lines);
-            return;
-        }
-        m_builder.AddMarkupCue(range->start, range->end, CueStyle{}, markup,
-                               ScriptLocation{m_builder.FileName(), timing + 1});
+        if (const auto times = CueTimes(timing, lines))
+            AddCue(*times, CueStyle{}, markup, timing, lines);
     }
-
-    const ScriptText& m_text;
-    ScriptBuilder m_builder;
 };
 
 } // namespace
 
-std::unique_ptr<Script> ParseSubRip(const ScriptText& text, std::string_view baseName) {
-    return SubRipReader(text, baseName).Read();
+std::unique_ptr<Script> ParseSubRip(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
+    return SubRipReader(text, baseName).Read(frameHeight);
 }
 
 } // namespace dq::drawlib

@@ -2,7 +2,6 @@
 #include <string>
 
 #include "drawlib/line_tokens.h"
-#include "drawlib/script_format.h"
 #include "drawlib/subtitle_cues.h"
 #include "drawlib/subtitle_parsers.h"
 #include "drawlib/webvtt_cue_settings.h"
@@ -18,30 +17,24 @@ bool StartsWithWord(std::string_view line, std::string_view keyword) {
             line[keyword.size()] == '\t');
 }
 
-class WebVttReader {
+class WebVttReader : public SubtitleReader {
 public:
     WebVttReader(const ScriptText& text, std::string_view baseName)
-        : m_text(text), m_builder(baseName) {}
+        : SubtitleReader(text, baseName, ScriptFormat::WebVtt) {}
 
-    std::unique_ptr<Script> Read() {
-        StartSubtitles(m_builder, ScriptFormat::WebVtt, m_text);
-        const size_t n = m_text.LineCount();
+private:
+    void ReadCues() override {
+        const size_t n = LineCount();
         size_t i = SkipBlank(0) + 1; // past the WEBVTT line
         // The header runs to a blank line; a timing line ends it early, and starts a cue.
         while (i < n && !Line(i).empty() && !HasArrow(Line(i)))
             ++i;
         for (i = SkipBlank(i); i < n; i = SkipBlank(i))
             i = Block(i);
-        return FinishSubtitles(m_builder);
-    }
-
-private:
-    std::string_view Line(size_t i) const {
-        return TrimBlanks(i == 0 ? WithoutByteOrderMarks(m_text.Line(0)) : m_text.Line(i));
     }
 
     size_t SkipBlank(size_t i) const {
-        while (i < m_text.LineCount() && Line(i).empty())
+        while (i < LineCount() && Line(i).empty())
             ++i;
         return i;
     }
@@ -50,7 +43,7 @@ private:
     // blank line; its timing line is its first or second; a later line with `-->` ends it and
     // starts the next.
     size_t Block(size_t begin) {
-        const size_t n = m_text.LineCount();
+        const size_t n = LineCount();
         size_t timing = n;
         size_t end = begin;
         for (; end < n && !Line(end).empty(); ++end) {
@@ -66,7 +59,7 @@ private:
             const std::string_view first = Line(begin);
             if (!StartsWithWord(first, "NOTE") && !StartsWithWord(first, "STYLE") &&
                 !StartsWithWord(first, "REGION"))
-                m_builder.Warn(begin + 1, "",
+                Builder().Warn(begin + 1, "",
                                "block without a time range skipped: " + QuotedExcerpt(first),
                                end - begin);
             return end;
@@ -76,18 +69,9 @@ private:
     }
 
     void Cue(size_t timing, size_t end, size_t lines) {
-        const std::string_view timingLine = Line(timing);
-        std::string_view why;
-        const auto range = ParseTimingLine(timingLine, &why);
-        if (!range) {
-            m_builder.Warn(timing + 1, kCueSkipped,
-                           std::string(why) + " in time range " + QuotedExcerpt(timingLine), lines);
+        const auto times = CueTimes(timing, lines);
+        if (!times)
             return;
-        }
-        if (const auto problem = CueTimeProblem(*range)) {
-            m_builder.Warn(timing + 1, kCueSkipped, *problem, lines);
-            return;
-        }
         std::string markup;
         for (size_t i = timing + 1; i < end; ++i) {
             if (!markup.empty())
@@ -95,19 +79,16 @@ private:
             markup += Line(i);
         }
         CueStyle style;
-        ApplyCueSettings(range->settings, style);
-        m_builder.AddMarkupCue(range->start, range->end, style, markup,
-                               ScriptLocation{m_builder.FileName(), timing + 1});
+        ApplyCueSettings(times->settings, style);
+        AddCue(*times, style, markup, timing, lines);
     }
-
-    const ScriptText& m_text;
-    ScriptBuilder m_builder;
 };
 
 } // namespace
 
-std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName) {
-    return WebVttReader(text, baseName).Read();
+std::unique_ptr<Script> ParseWebVtt(const ScriptText& text, std::string_view baseName,
+                                    int32_t frameHeight) {
+    return WebVttReader(text, baseName).Read(frameHeight);
 }
 
 } // namespace dq::drawlib

@@ -5,8 +5,10 @@
 #include "drawlib/quorent_parser.h"
 #include "drawlib/script_loader.h"
 #include "drawlib/script_time.h"
+#include "script_test_support.h"
 
 using namespace dq::drawlib;
+using dqtest::TextOf;
 
 namespace {
 
@@ -16,14 +18,6 @@ std::unique_ptr<Script> Load(const std::string& text, int32_t frameHeight = 1080
 
 const CueStyle& StyleOf(const Script& script, size_t cue) {
     return script.styles[script.cues.at(cue).style];
-}
-
-std::string TextOf(const Script& script, size_t cue) {
-    std::string text;
-    const Cue& c = script.cues.at(cue);
-    for (uint32_t i = 0; i < c.spanCount; ++i)
-        text += script.SpanText(script.spans[c.firstSpan + i]);
-    return text;
 }
 
 } // namespace

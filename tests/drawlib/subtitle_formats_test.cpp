@@ -9,35 +9,17 @@
 #include "drawlib/subtitle_markup.h"
 #include "drawlib/subtitle_times.h"
 #include "drawlib_test_support.h"
+#include "script_test_support.h"
 
 using namespace dq::drawlib;
+using dqtest::TextOf;
+using dqtest::Texts;
+using dqtest::Warnings;
 
 namespace {
 
 std::unique_ptr<Script> Load(const std::string& text) {
     return LoadScriptBytes(text, "subs.srt", 1080);
-}
-
-std::string TextOf(const Script& script, size_t cue) {
-    std::string text;
-    const Cue& c = script.cues.at(cue);
-    for (uint32_t i = 0; i < c.spanCount; ++i)
-        text += script.SpanText(script.spans[c.firstSpan + i]);
-    return text;
-}
-
-std::vector<std::string> Warnings(const Script& script) {
-    std::vector<std::string> lines;
-    for (const ScriptWarning& w : script.warnings)
-        lines.push_back(std::to_string(w.line) + ": " + w.message);
-    return lines;
-}
-
-std::vector<std::string> Texts(const Script& script) {
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < script.cues.size(); ++i)
-        texts.push_back(TextOf(script, i));
-    return texts;
 }
 
 std::string Error(const std::string& text) {
