@@ -13,6 +13,7 @@
 #include "in_place_overlay_host.h"
 #include "script_report.h"
 #include "tool_error.h"
+#include "wide_text.h"
 
 GST_DEBUG_CATEGORY_STATIC(dq_overlay_debug);
 #define GST_CAT_DEFAULT dq_overlay_debug
@@ -62,16 +63,6 @@ std::string AbsoluteScript(const std::string& script) {
     std::error_code ec;
     const std::filesystem::path path = std::filesystem::absolute(script, ec).lexically_normal();
     return ec ? script : path.string();
-}
-
-std::u16string Wide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1)
-        return u"";
-    std::u16string out(size_t(n), u'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<WCHAR*>(out.data()), n);
-    out.resize(size_t(n - 1));
-    return out;
 }
 
 } // namespace
