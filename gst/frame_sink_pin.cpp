@@ -14,11 +14,6 @@ LONG CFrameSinkPin::FrameHeight() const {
 }
 
 STDMETHODIMP CFrameSinkPin::Receive(IMediaSample* sample) {
-    HRESULT hr = ReadyToReceive();
-    if (hr != S_OK)
-        return hr;
-    hr = CBaseInputPin::Receive(sample);
-    if (hr != S_OK)
-        return hr;
-    return m_pSink->Take(sample);
+    const HRESULT hr = Admit(sample);
+    return hr == S_OK ? m_pSink->Take(sample) : hr;
 }

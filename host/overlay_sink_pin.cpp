@@ -15,13 +15,8 @@ LONG COverlaySinkPin::FrameHeight() const {
 
 STDMETHODIMP COverlaySinkPin::Receive(IMediaSample* sample) {
     CSectionGuard guard(m_pSink->ReceiveLock());
-    HRESULT hr = ReadyToReceive();
-    if (hr != S_OK)
-        return hr;
-    hr = CBaseInputPin::Receive(sample);
-    if (hr != S_OK)
-        return hr;
-    return m_pSink->Queue(sample);
+    const HRESULT hr = Admit(sample);
+    return hr == S_OK ? m_pSink->Queue(sample) : hr;
 }
 
 STDMETHODIMP COverlaySinkPin::EndOfStream() {

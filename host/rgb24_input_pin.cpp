@@ -17,6 +17,11 @@ HRESULT CRgb24InputPin::ReadyToReceive() {
     return m_bStreamError ? VFW_E_RUNTIME_ERROR : S_OK;
 }
 
+HRESULT CRgb24InputPin::Admit(IMediaSample* sample) {
+    const HRESULT hr = ReadyToReceive();
+    return hr == S_OK ? CBaseInputPin::Receive(sample) : hr;
+}
+
 STDMETHODIMP CRgb24InputPin::QueryId(LPWSTR* id) {
     return AllocWideString(WSTR("In"), id);
 }

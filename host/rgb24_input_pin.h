@@ -14,6 +14,9 @@ public:
 protected:
     CRgb24InputPin(LPCWSTR debugName, CBaseFilter* filter, CSectionLock* lock);
 
+    // ReadyToReceive, then the base pin's checks of the sample: S_OK when it may be handed on.
+    HRESULT Admit(IMediaSample* sample);
+
     // The frames' width and height, the height signed as in rgb24_frame_type.h.
     virtual LONG FrameWidth() const = 0;
     virtual LONG FrameHeight() const = 0;

@@ -21,9 +21,9 @@
 #include "progress_bar.h"
 #include "raw_frame_reader.h"
 #include "raw_frame_writer.h"
+#include "script_path.h"
 #include "script_report.h"
 #include "tool_error.h"
-#include "wide_text.h"
 
 namespace {
 
@@ -178,12 +178,10 @@ void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scri
     settings->put_ChangeImmediate(m_options.watch);
     if (scriptPath.empty())
         return;
-    // The ANSI code page keeps the bytes of a name that is not UTF-8, so the filter opens the
-    // same file.
-    std::u16string wide = Wide(scriptPath, CP_ACP);
+    ScriptPath path(scriptPath);
     // After the connection, so the script is laid out for the real frame size. The filter's
     // load is the only one: what it said comes from the filter.
-    const HRESULT hr = settings->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
+    const HRESULT hr = settings->put_FileName(path.Wide());
     const std::optional<ScriptReport::Load> load = report.Latest();
     if (load && !load->loaded)
         throw ToolError(kExitScript, load->message);
@@ -216,15 +214,10 @@ int OverlayJob::Execute() {
         throw ToolError(kExitUsage, "raw video is not written to a terminal; redirect it");
     std::string scriptPath;
     if (!m_options.script.empty()) {
-        // Absolute, so that watching finds the script's folder.
-        std::error_code ec;
-        scriptPath = std::filesystem::absolute(m_options.script, ec).lexically_normal().string();
-        if (ec)
-            scriptPath = m_options.script;
-        if (Wide(scriptPath, CP_ACP).size() >= DQ_MAX_PATH)
-            throw ToolError(kExitScript, "the script's path is longer than " +
-                                             std::to_string(DQ_MAX_PATH - 1) +
-                                             " characters: " + scriptPath);
+        const ScriptPath path(m_options.script);
+        if (const std::string problem = path.Problem(); !problem.empty())
+            throw ToolError(kExitScript, problem);
+        scriptPath = path.Text();
     }
 
     // Declared in the order they are needed; destroyed the other way round, the graph first.
