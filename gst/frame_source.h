@@ -5,6 +5,7 @@
 
 #include "baseclasses/streams.h"
 #include "frame_source_pin.h"
+#include "rgb24_frame_type.h"
 
 class CFrameSource : public CBaseFilter {
 public:
@@ -16,8 +17,8 @@ public:
 
     IBaseFilter* Itf() { return static_cast<IBaseFilter*>(this); }
     CMediaType FrameType() const;
-    LONG Stride() const { return (m_width * 3 + 3) & ~3; }
-    LONG FrameBytes() const { return Stride() * m_height; }
+    LONG Stride() const { return rgb24::Stride(m_width); }
+    LONG FrameBytes() const { return rgb24::FrameBytes(m_width, m_height); }
 
     HRESULT Deliver(IMediaSample* sample) { return m_pin.DeliverSample(sample); }
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {

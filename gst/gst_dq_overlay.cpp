@@ -1,6 +1,5 @@
 #include "gst_dq_overlay.h"
 
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -11,6 +10,7 @@
 
 #include "filter/i_direct_quorbit.h"
 #include "in_place_overlay_host.h"
+#include "script_path.h"
 #include "script_report.h"
 #include "tool_error.h"
 
@@ -58,22 +58,6 @@ struct Failure {
     std::string text;
 };
 
-std::string AbsoluteScript(const std::string& script) {
-    std::error_code ec;
-    const std::filesystem::path path = std::filesystem::absolute(script, ec).lexically_normal();
-    return ec ? script : path.string();
-}
-
-std::u16string Wide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1)
-        return u"";
-    std::u16string out(size_t(n), u'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<WCHAR*>(out.data()), n);
-    out.resize(size_t(n - 1));
-    return out;
-}
-
 } // namespace
 
 struct _GstDqOverlay {
@@ -105,12 +89,11 @@ std::optional<Report> LoadScript(State& s) {
         s.host->Settings()->put_FileName(none);
         return std::nullopt;
     }
-    const std::string path = AbsoluteScript(s.script);
-    std::u16string wide = Wide(path);
-    if (wide.size() >= DQ_MAX_PATH)
-        return Report{true, "the script's path is longer than " + std::to_string(DQ_MAX_PATH - 1) +
-                                " characters: " + path};
-    const HRESULT hr = s.host->Settings()->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
+    ScriptPath script(s.script);
+    if (const std::string problem = script.Problem(); !problem.empty())
+        return Report{true, problem};
+    const std::string& path = script.Text();
+    const HRESULT hr = s.host->Settings()->put_FileName(script.Wide());
     // Later news (reloads while watching) is counted from this load.
     s.loads->TakeNews(path);
     if (SUCCEEDED(hr))
@@ -321,7 +304,7 @@ GstFlowReturn TransformFrameIp(GstVideoFilter* filter, GstVideoFrame* frame) {
         }
         if (s.loads) {
             // A watched script's reloads: a failure is a warning, a recovery news.
-            const std::vector<std::string> news = s.loads->TakeNews(AbsoluteScript(s.script));
+            const std::vector<std::string> news = s.loads->TakeNews(ScriptPath(s.script).Text());
             if (!news.empty()) {
                 std::string text = news.front();
                 for (size_t i = 1; i < news.size(); ++i)

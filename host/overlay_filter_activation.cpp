@@ -8,18 +8,9 @@
 
 #include "filter/i_direct_quorbit.h"
 #include "tool_error.h"
+#include "wide_text.h"
 
 namespace {
-
-std::string Utf8(const WCHAR* text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return "";
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(size_t(n - 1));
-    return out;
-}
 
 std::string HresultText(HRESULT hr) {
     char text[16];

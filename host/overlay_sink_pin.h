@@ -1,22 +1,22 @@
-// The sink filter's input pin: takes the RGB24 frames of the size the tool reads, and hands each
-// received sample to its filter's writing thread.
+// The sink filter's input pin: takes the RGB24 frames of the size the tool reads, rows bottom-up,
+// and hands each received sample to its filter's writing thread.
 #pragma once
 
-#include "baseclasses/streams.h"
+#include "rgb24_input_pin.h"
 
 class COverlaySink;
 
-class COverlaySinkPin : public CBaseInputPin {
+class COverlaySinkPin : public CRgb24InputPin {
 public:
     COverlaySinkPin(COverlaySink* filter, CSectionLock* lock);
 
-    HRESULT VerifyMediaType(const CMediaType* type) override;
-    HRESULT ReadyToReceive() override;
-
-    STDMETHODIMP QueryId(LPWSTR* id) override;
     STDMETHODIMP Receive(IMediaSample* sample) override;
     STDMETHODIMP EndOfStream() override;
     STDMETHODIMP BeginFlush() override;
+
+protected:
+    LONG FrameWidth() const override;
+    LONG FrameHeight() const override; // positive: bottom row first
 
 private:
     COverlaySink* m_pSink;

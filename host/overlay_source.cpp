@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "rgb24_frame_type.h"
 #include "tool_error.h"
 
 DQ_DEFINE_GUID(CLSID_DqOverlaySource, 0x5D0F3A71, 0x2C4E, 0x4B8A, 0x9E, 0x11, 0x7A, 0x60, 0xC2,
@@ -24,31 +25,9 @@ COverlaySource* COverlaySource::Create(FrameReader& reader, RunStatus& status) {
 
 CMediaType COverlaySource::FrameType() const {
     const FrameFormat& f = Format();
-    CMediaType type;
-    type.majortype = MEDIATYPE_Video;
-    type.subtype = MEDIASUBTYPE_RGB24;
-    type.formattype = FORMAT_VideoInfo;
-    type.bFixedSizeSamples = TRUE;
-    type.bTemporalCompression = FALSE;
-    type.lSampleSize = ULONG(f.FrameBytes());
-    auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    if (info == nullptr)
-        return type;
-    *info = VIDEOINFOHEADER{};
-    if (f.frameRate.num > 0)
-        info->AvgTimePerFrame = REFERENCE_TIME(10'000'000.0 * f.frameRate.den / f.frameRate.num);
-    info->rcSource = {0, 0, f.width, f.height};
-    info->rcTarget = info->rcSource;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = f.width;
-    info->bmiHeader.biHeight = f.height; // positive: bottom row first
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 24;
-    info->bmiHeader.biCompression = BI_RGB;
-    info->bmiHeader.biSizeImage = DWORD(f.FrameBytes());
-    type.pbFormat = reinterpret_cast<BYTE*>(info);
-    type.cbFormat = sizeof(VIDEOINFOHEADER);
-    return type;
+    const REFERENCE_TIME perFrame =
+        f.frameRate.num > 0 ? REFERENCE_TIME(10'000'000.0 * f.frameRate.den / f.frameRate.num) : 0;
+    return rgb24::FrameType(f.width, f.height, perFrame); // positive height: bottom row first
 }
 
 STDMETHODIMP COverlaySource::Pause() {

@@ -2,20 +2,18 @@
 // (bottom-up rows, positive height) and asks for enough buffers to read ahead of the writer.
 #pragma once
 
-#include "baseclasses/streams.h"
+#include "rgb24_output_pin.h"
 
 class COverlaySource;
 
-class COverlaySourcePin : public CBaseOutputPin {
+class COverlaySourcePin : public CRgb24OutputPin {
 public:
     COverlaySourcePin(COverlaySource* filter, CSectionLock* lock);
 
-    HRESULT VerifyMediaType(const CMediaType* type) override;
-    HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-    STDMETHODIMP QueryId(LPWSTR* id) override;
-    // Nothing to do about quality: every frame is wanted.
-    STDMETHODIMP Notify(IBaseFilter* sender, Quality q) override;
+
+protected:
+    CMediaType FrameType() const override;
 
 private:
     COverlaySource* m_pSource;

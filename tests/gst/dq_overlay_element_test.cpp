@@ -72,6 +72,14 @@ TEST(DqOverlayElement, DrawsTheBoxExactlyWhileTheCueLastsAndNothingElse) {
     EXPECT_EQ(BoxAt(h, 2000), ElementHarness::kGrey);
 }
 
+// File names are bytes: one that is not UTF-8 loads like any other.
+TEST(DqOverlayElement, AScriptWhoseNameIsNotUtf8IsDrawn) {
+    ElementHarness h;
+    const auto script = h.Write("caf\xE9.txt", BoxScript("0 5"));
+    g_object_set(h.Element(), "script", script.c_str(), nullptr);
+    EXPECT_EQ(BoxAt(h, 1000), kGreen);
+}
+
 TEST(DqOverlayElement, DrawsOnAWritableBufferWhereItLies) {
     ElementHarness h;
     g_object_set(h.Element(), "script", h.Write("box.txt", BoxScript("0 5")).c_str(), nullptr);

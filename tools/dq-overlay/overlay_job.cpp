@@ -21,6 +21,7 @@
 #include "progress_bar.h"
 #include "raw_frame_reader.h"
 #include "raw_frame_writer.h"
+#include "script_path.h"
 #include "script_report.h"
 #include "tool_error.h"
 
@@ -61,17 +62,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 std::string Named(const std::string& path) {
     return path == "-" ? std::string("standard output") : "'" + path + "'";
-}
-
-// The path as the filter takes it: absolute, so that watching finds its folder. The ANSI code
-// page keeps the bytes of a name that is not UTF-8, so the filter opens the same file.
-std::u16string WidePath(const std::string& path) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    std::u16string wide(size_t(n > 0 ? n : 1), u'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), n);
-    wide.resize(wide.size() - 1);
-    return wide;
 }
 
 } // namespace
@@ -188,10 +178,10 @@ void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scri
     settings->put_ChangeImmediate(m_options.watch);
     if (scriptPath.empty())
         return;
-    std::u16string wide = WidePath(scriptPath);
+    ScriptPath path(scriptPath);
     // After the connection, so the script is laid out for the real frame size. The filter's
     // load is the only one: what it said comes from the filter.
-    const HRESULT hr = settings->put_FileName(reinterpret_cast<WCHAR*>(wide.data()));
+    const HRESULT hr = settings->put_FileName(path.Wide());
     const std::optional<ScriptReport::Load> load = report.Latest();
     if (load && !load->loaded)
         throw ToolError(kExitScript, load->message);
@@ -224,14 +214,10 @@ int OverlayJob::Execute() {
         throw ToolError(kExitUsage, "raw video is not written to a terminal; redirect it");
     std::string scriptPath;
     if (!m_options.script.empty()) {
-        std::error_code ec;
-        scriptPath = std::filesystem::absolute(m_options.script, ec).lexically_normal().string();
-        if (ec)
-            scriptPath = m_options.script;
-        if (WidePath(scriptPath).size() >= DQ_MAX_PATH)
-            throw ToolError(kExitScript, "the script's path is longer than " +
-                                             std::to_string(DQ_MAX_PATH - 1) +
-                                             " characters: " + scriptPath);
+        const ScriptPath path(m_options.script);
+        if (const std::string problem = path.Problem(); !problem.empty())
+            throw ToolError(kExitScript, problem);
+        scriptPath = path.Text();
     }
 
     // Declared in the order they are needed; destroyed the other way round, the graph first.

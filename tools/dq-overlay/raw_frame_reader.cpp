@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "interrupt_signals.h"
+#include "io_vectors.h"
 #include "tool_error.h"
 
 namespace {
@@ -139,17 +140,7 @@ bool RawFrameReader::ReadExactly(iovec* vectors, int count) {
                  std::to_string(total) + " (is --size right?)");
         }
         done += size_t(n);
-        // Step past what was read.
-        size_t left = size_t(n);
-        while (count > 0 && left >= vectors->iov_len) {
-            left -= vectors->iov_len;
-            ++vectors;
-            --count;
-        }
-        if (count > 0) {
-            vectors->iov_base = static_cast<uint8_t*>(vectors->iov_base) + left;
-            vectors->iov_len -= left;
-        }
+        StepPast(vectors, count, size_t(n));
     }
     return true;
 }

@@ -10,6 +10,7 @@
 
 #include "blocking_call.h"
 #include "interrupt_signals.h"
+#include "io_vectors.h"
 
 RawFrameWriter::RawFrameWriter(const std::string& path, const FrameFormat& format)
     : m_file(path), m_format(format) {
@@ -55,16 +56,7 @@ void RawFrameWriter::WriteFrame(const uint8_t* rows, int64_t, int64_t) {
                 continue;
             m_file.Fail(std::strerror(errno));
         }
-        size_t left = size_t(n);
-        while (count > 0 && left >= v->iov_len) {
-            left -= v->iov_len;
-            ++v;
-            --count;
-        }
-        if (count > 0) {
-            v->iov_base = static_cast<uint8_t*>(v->iov_base) + left;
-            v->iov_len -= left;
-        }
+        StepPast(v, count, size_t(n));
     }
 }
 
