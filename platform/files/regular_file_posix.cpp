@@ -1,15 +1,14 @@
 // POSIX backend of the regular-file reader: open without blocking, check with fstat, read, and
 // compare the file's identity, size and modification time before and after.
 #include "platform/files/regular_file.h"
+#include "platform/files/settled_read.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace dq::files {
 
@@ -120,34 +119,18 @@ FileContents ReadOnce(const std::filesystem::path& path, size_t maxBytes, Stamp&
 } // namespace
 
 FileContents ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) {
-    using Clock = std::chrono::steady_clock;
-    const auto giveUp = Clock::now() + std::chrono::milliseconds(kGiveUpMilliseconds);
-    constexpr int64_t settleNs = int64_t(kSettleMilliseconds) * 1000000;
-    for (int reads = 1;; ++reads) {
-        Stamp stamp;
-        bool changed = false;
-        FileContents result = ReadOnce(path, maxBytes, stamp, changed);
-        result.reads = reads;
-        if (result.status != ReadStatus::Read)
-            return result;
-        if (!changed) {
-            // Written moments ago: a writer may be between truncating and writing. Wait until
-            // the file has been quiet for the settling time, then see whether it moved.
-            const int64_t age = WallClockNs() - stamp.modifiedNs;
-            if (age < 0 || age >= settleNs)
-                return result;
-            std::this_thread::sleep_for(std::chrono::nanoseconds(settleNs - age));
+    Stamp stamp;
+    return ReadWhenSettled(
+        [&] {
+            ReadAttempt attempt;
+            attempt.contents = ReadOnce(path, maxBytes, stamp, attempt.changed);
+            attempt.sinceWritten = std::chrono::nanoseconds(WallClockNs() - stamp.modifiedNs);
+            return attempt;
+        },
+        [&] {
             struct stat now {};
-            if (stat(path.c_str(), &now) == 0 && Stamp(now) == stamp)
-                return result;
-        }
-        if (Clock::now() >= giveUp) {
-            result.status = ReadStatus::Unsettled;
-            result.bytes.clear();
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+            return stat(path.c_str(), &now) == 0 && Stamp(now) == stamp;
+        });
 }
 
 } // namespace dq::files

@@ -1,12 +1,11 @@
 // Win32 backend of the regular-file reader: a handle shared with writers, a check that it is a
 // disk file, and the file's identity, size and last-write time compared before and after.
 #include "platform/files/regular_file.h"
+#include "platform/files/settled_read.h"
 
 #include <windows.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 namespace dq::files {
 
@@ -138,33 +137,17 @@ bool StillTheSame(const std::filesystem::path& path, const Stamp& stamp) {
 } // namespace
 
 FileContents ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) {
-    using Clock = std::chrono::steady_clock;
-    const auto giveUp = Clock::now() + std::chrono::milliseconds(kGiveUpMilliseconds);
-    constexpr uint64_t settleTicks = uint64_t(kSettleMilliseconds) * 10000;
-    for (int reads = 1;; ++reads) {
-        Stamp stamp;
-        bool changed = false;
-        FileContents result = ReadOnce(path, maxBytes, stamp, changed);
-        result.reads = reads;
-        if (result.status != ReadStatus::Read)
-            return result;
-        if (!changed) {
-            // Written moments ago: wait until it has been quiet, then see whether it moved.
-            const uint64_t now = NowTicks();
-            if (now < stamp.written || now - stamp.written >= settleTicks)
-                return result;
-            std::this_thread::sleep_for(
-                std::chrono::microseconds((settleTicks - (now - stamp.written)) / 10));
-            if (StillTheSame(path, stamp))
-                return result;
-        }
-        if (Clock::now() >= giveUp) {
-            result.status = ReadStatus::Unsettled;
-            result.bytes.clear();
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Stamp stamp;
+    return ReadWhenSettled(
+        [&] {
+            ReadAttempt attempt;
+            attempt.contents = ReadOnce(path, maxBytes, stamp, attempt.changed);
+            // File times count 100 ns.
+            attempt.sinceWritten =
+                std::chrono::nanoseconds((int64_t(NowTicks()) - int64_t(stamp.written)) * 100);
+            return attempt;
+        },
+        [&] { return StillTheSame(path, stamp); });
 }
 
 } // namespace dq::files
