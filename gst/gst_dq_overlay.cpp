@@ -28,6 +28,7 @@ constexpr gint kMaxDelay = 60 * 60 * 60;
 struct State {
     std::mutex lock;    // guards everything below; the streaming thread and setters both take it
     std::string script; // as given
+    std::string loadedPath; // the script's full path as the filter loaded it, for messages
     gint delay = 0;
     bool hide = false;
     bool watch = false;
@@ -93,6 +94,7 @@ std::optional<Report> LoadScript(State& s) {
     if (const std::string problem = script.Problem(); !problem.empty())
         return Report{true, problem};
     const std::string& path = script.Text();
+    s.loadedPath = path;
     const HRESULT hr = s.host->Settings()->put_FileName(script.Wide());
     // Later news (reloads while watching) is counted from this load.
     s.loads->TakeNews(path);
@@ -304,7 +306,7 @@ GstFlowReturn TransformFrameIp(GstVideoFilter* filter, GstVideoFrame* frame) {
         }
         if (s.loads) {
             // A watched script's reloads: a failure is a warning, a recovery news.
-            const std::vector<std::string> news = s.loads->TakeNews(ScriptPath(s.script).Text());
+            const std::vector<std::string> news = s.loads->TakeNews(s.loadedPath);
             if (!news.empty()) {
                 std::string text = news.front();
                 for (size_t i = 1; i < news.size(); ++i)
