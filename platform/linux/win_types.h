@@ -49,6 +49,56 @@ struct HINSTANCE__ {
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 
+// The handles, geometry and message parameters that the interfaces of every part name
+// (windef.h's share of the system headers).
+struct HWND__ {
+    int unused;
+};
+typedef HWND__* HWND;
+struct HMENU__ {
+    int unused;
+};
+typedef HMENU__* HMENU;
+struct HICON__ {
+    int unused;
+};
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
+struct HBRUSH__ {
+    int unused;
+};
+typedef HBRUSH__* HBRUSH;
+struct HFONT__ {
+    int unused;
+};
+typedef HFONT__* HFONT;
+
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT;
+typedef RECT* LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *LPPOINT;
+
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE, *LPSIZE;
+
+// A locale id.
+typedef DWORD LCID;
+
 typedef union _LARGE_INTEGER {
     struct {
         DWORD LowPart;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/mapper/mapper_support.h"
+#include "tests/platform/dshow/mapper_support.h"
 #include "tests/registration/test_server.h"
 
 namespace dqtest {

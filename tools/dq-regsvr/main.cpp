@@ -4,7 +4,7 @@
 //                                /s: print nothing. Options may also be written -u, -s.
 //   dq-regsvr --query CLSID      print what the registry holds for the class
 //
-// The registry is $DQ_REGISTRY, else the user's own (see platform/linux/registry.h).
+// The registry is $DQ_REGISTRY, else the user's own (see platform/linux/registry/registry.h).
 // Exit status: 0 success, 1 bad arguments, 2 class not registered (--query), 3 module not
 // loadable, 4 entry point missing, 5 the entry point failed, 6 the registry cannot be read
 // (--query: a corrupt or unreadable database).

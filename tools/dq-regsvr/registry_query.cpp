@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/filter_registry.h"
+#include "platform/linux/dshow/filter_registry.h"
 #include "tools/dq-regsvr/register_module.h"
 #include "tools/dq-regsvr/result_text.h"
 

@@ -1,0 +1,62 @@
+// Property pages: the interfaces between a property frame and the pages it hosts, with their
+// published ids and method order, and the records they exchange.
+#pragma once
+
+#include "platform/linux/com/com_interfaces.h"
+
+// A message as a message loop retrieves it; pages are offered keystrokes in this form.
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG, *PMSG, *LPMSG;
+
+// What a page tells the frame about itself. The frame frees pszTitle, pszDocString and
+// pszHelpFile with CoTaskMemFree.
+typedef struct tagPROPPAGEINFO {
+    ULONG cb;
+    LPOLESTR pszTitle;
+    SIZE size;
+    LPOLESTR pszDocString;
+    LPOLESTR pszHelpFile;
+    DWORD dwHelpContext;
+} PROPPAGEINFO, *LPPROPPAGEINFO;
+
+// Flags of IPropertyPageSite::OnStatusChange.
+typedef enum tagPROPPAGESTATUS {
+    PROPPAGESTATUS_DIRTY = 0x1,
+    PROPPAGESTATUS_VALIDATE = 0x2,
+    PROPPAGESTATUS_CLEAN = 0x4
+} PROPPAGESTATUS;
+
+DQ_DEFINE_GUID(IID_IPropertyPageSite, 0xB196B28C, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00,
+               0x34, 0x1D, 0x07);
+DQ_DEFINE_GUID(IID_IPropertyPage, 0xB196B28D, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34,
+               0x1D, 0x07);
+
+// The frame's side of one page.
+struct IPropertyPageSite : public IUnknown {
+    STDMETHOD(OnStatusChange)(DWORD dwFlags) PURE;
+    STDMETHOD(GetLocaleID)(LCID* pLocaleID) PURE;
+    STDMETHOD(GetPageContainer)(IUnknown** ppUnk) PURE;
+    STDMETHOD(TranslateAccelerator)(MSG* pMsg) PURE;
+};
+typedef IPropertyPageSite* LPPROPERTYPAGESITE;
+
+struct IPropertyPage : public IUnknown {
+    STDMETHOD(SetPageSite)(IPropertyPageSite* pPageSite) PURE;
+    STDMETHOD(Activate)(HWND hWndParent, LPCRECT pRect, BOOL bModal) PURE;
+    STDMETHOD(Deactivate)() PURE;
+    STDMETHOD(GetPageInfo)(PROPPAGEINFO* pPageInfo) PURE;
+    STDMETHOD(SetObjects)(ULONG cObjects, IUnknown** ppUnk) PURE;
+    STDMETHOD(Show)(UINT nCmdShow) PURE;
+    STDMETHOD(Move)(LPCRECT pRect) PURE;
+    STDMETHOD(IsPageDirty)() PURE;
+    STDMETHOD(Apply)() PURE;
+    STDMETHOD(Help)(LPCOLESTR pszHelpDir) PURE;
+    STDMETHOD(TranslateAccelerator)(MSG* pMsg) PURE;
+};
+typedef IPropertyPage* LPPROPERTYPAGE;
