@@ -122,6 +122,40 @@ LONG Resolve(HKEY hKey, Target& t) {
     return ERROR_SUCCESS;
 }
 
+// Resolve, for a call that needs the handle to grant `needed` (0 for none).
+LONG ResolveFor(HKEY hKey, REGSAM needed, Target& t) {
+    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+        return e;
+    return (t.key.access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Runs body(store, key) on the handle's key in a transaction, once the key is known to be
+// there still (another handle may have deleted it).
+template <typename Body> LONG InKey(const Target& t, bool write, Body&& body) {
+    return t.store->Transact(write, [&]() -> LONG {
+        if (!t.store->KeyExists(t.key.key))
+            return ERROR_KEY_DELETED;
+        return body(*t.store, t.key.key);
+    });
+}
+
+// A call on the handle's own key: resolved, checked for `needed`, body run as InKey runs it.
+template <typename Body> LONG OnKey(HKEY hKey, REGSAM needed, bool write, Body&& body) {
+    Target t;
+    if (LONG e = ResolveFor(hKey, needed, t); e != ERROR_SUCCESS)
+        return e;
+    return InKey(t, write, body);
+}
+
+// RegCreateKeyW and RegOpenKeyW with no subkey: the handle passed in comes back, as on Windows.
+LONG SameKey(HKEY hKey, PHKEY phkResult) {
+    Target t;
+    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+        return e;
+    *phkResult = hKey;
+    return ERROR_SUCCESS;
+}
+
 REGSAM Granted(REGSAM desired) {
     if (desired & (MAXIMUM_ALLOWED | GENERIC_ALL))
         return KEY_ALL_ACCESS;
@@ -158,6 +192,17 @@ LONG SplitPath(LPCWSTR path, std::vector<std::u16string_view>& names) {
             return ERROR_BAD_PATHNAME;
     }
     return ERROR_SUCCESS;
+}
+
+// RegSetValueW and RegQueryValueW act on the default value of a subkey, or of the handle's own
+// key when none is named; only the handle's own key must grant `needed`.
+LONG ResolveDefaultValueKey(HKEY hKey, LPCWSTR subKey, REGSAM needed,
+                            std::vector<std::u16string_view>& names, Target& t) {
+    if (!Empty(subKey)) {
+        if (LONG e = SplitPath(subKey, names); e != ERROR_SUCCESS)
+            return e;
+    }
+    return ResolveFor(hKey, names.empty() ? needed : 0, t);
 }
 
 // Inside a transaction: follows names from a key; ERROR_FILE_NOT_FOUND when one is missing.
@@ -211,6 +256,13 @@ LONG CopyData(const std::vector<BYTE>& data, LPBYTE out, LPDWORD size) {
     return ERROR_SUCCESS;
 }
 
+// Copies a value's type and data out.
+LONG CopyValue(const dq::registry::StoredValue& value, LPDWORD type, LPBYTE data, LPDWORD size) {
+    if (type)
+        *type = value.type;
+    return CopyData(value.data, data, size);
+}
+
 // Copies a name into a buffer of *count characters; on success *count is its length.
 LONG CopyName(const std::u16string& name, LPWSTR out, LPDWORD count) {
     if (name.size() + 1 > *count)
@@ -238,10 +290,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions
             return e;
         KeyId key = 0;
         bool created = false;
-        LONG result = t.store->Transact(true, [&]() -> LONG {
-            if (!t.store->KeyExists(t.key.key))
-                return ERROR_KEY_DELETED;
-            key = WalkCreating(*t.store, t.key.key, names, created);
+        LONG result = InKey(t, true, [&](Store& store, KeyId from) -> LONG {
+            key = WalkCreating(store, from, names, created);
             return ERROR_SUCCESS;
         });
         if (result != ERROR_SUCCESS)
@@ -256,14 +306,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions
 LONG RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
     if (phkResult == nullptr)
         return ERROR_INVALID_PARAMETER;
-    if (Empty(lpSubKey)) {
-        // The handle passed in comes back, as on Windows.
-        Target t;
-        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-            return e;
-        *phkResult = hKey;
-        return ERROR_SUCCESS;
-    }
+    if (Empty(lpSubKey))
+        return SameKey(hKey, phkResult);
     return RegCreateKeyExW(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED,
                            nullptr, phkResult, nullptr);
 }
@@ -281,10 +325,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY 
         if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
             return e;
         KeyId key = 0;
-        LONG result = t.store->Transact(false, [&]() -> LONG {
-            if (!t.store->KeyExists(t.key.key))
-                return ERROR_KEY_DELETED;
-            return Walk(*t.store, t.key.key, names, key);
+        LONG result = InKey(t, false, [&](Store& store, KeyId from) -> LONG {
+            return Walk(store, from, names, key);
         });
         if (result != ERROR_SUCCESS)
             return result;
@@ -296,13 +338,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY 
 LONG RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
     if (phkResult == nullptr)
         return ERROR_INVALID_PARAMETER;
-    if (Empty(lpSubKey)) {
-        Target t;
-        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-            return e;
-        *phkResult = hKey;
-        return ERROR_SUCCESS;
-    }
+    if (Empty(lpSubKey))
+        return SameKey(hKey, phkResult);
     return RegOpenKeyExW(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult);
 }
 
@@ -318,15 +355,8 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
                     DWORD cbData) {
     if (lpData == nullptr && cbData != 0)
         return ERROR_NOACCESS;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (!(t.key.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(true, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        t.store->SetValue(t.key.key, ValueName(lpValueName), dwType, lpData, cbData);
+    return OnKey(hKey, KEY_SET_VALUE, true, [&](Store& store, KeyId key) -> LONG {
+        store.SetValue(key, ValueName(lpValueName), dwType, lpData, cbData);
         return ERROR_SUCCESS;
     });
 }
@@ -335,20 +365,11 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWOR
                       LPBYTE lpData, LPDWORD lpcbData) {
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
         return ERROR_INVALID_PARAMETER;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (!(t.key.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(false, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        auto value = t.store->GetValue(t.key.key, ValueName(lpValueName));
+    return OnKey(hKey, KEY_QUERY_VALUE, false, [&](Store& store, KeyId key) -> LONG {
+        auto value = store.GetValue(key, ValueName(lpValueName));
         if (!value)
             return ERROR_FILE_NOT_FOUND;
-        if (lpType)
-            *lpType = value->type;
-        return CopyData(value->data, lpData, lpcbData);
+        return CopyValue(*value, lpType, lpData, lpcbData);
     });
 }
 
@@ -357,22 +378,15 @@ LONG RegSetValueW(HKEY hKey, LPCWSTR lpSubKey, DWORD dwType, LPCWSTR lpData, DWO
         if (dwType != REG_SZ || lpData == nullptr)
             return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string_view> names;
-        if (!Empty(lpSubKey)) {
-            if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
-                return e;
-        }
         Target t;
-        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+        if (LONG e = ResolveDefaultValueKey(hKey, lpSubKey, KEY_SET_VALUE, names, t);
+            e != ERROR_SUCCESS)
             return e;
-        if (names.empty() && !(t.key.access & KEY_SET_VALUE))
-            return ERROR_ACCESS_DENIED;
         auto bytes = static_cast<DWORD>((lstrlenW(lpData) + 1) * sizeof(WCHAR));
-        return t.store->Transact(true, [&]() -> LONG {
-            if (!t.store->KeyExists(t.key.key))
-                return ERROR_KEY_DELETED;
+        return InKey(t, true, [&](Store& store, KeyId from) -> LONG {
             bool created = false;
-            KeyId key = WalkCreating(*t.store, t.key.key, names, created);
-            t.store->SetValue(key, u"", REG_SZ, reinterpret_cast<const BYTE*>(lpData), bytes);
+            KeyId key = WalkCreating(store, from, names, created);
+            store.SetValue(key, u"", REG_SZ, reinterpret_cast<const BYTE*>(lpData), bytes);
             return ERROR_SUCCESS;
         });
     });
@@ -383,22 +397,15 @@ LONG RegQueryValueW(HKEY hKey, LPCWSTR lpSubKey, LPWSTR lpData, PLONG lpcbData) 
         if (lpData != nullptr && lpcbData == nullptr)
             return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string_view> names;
-        if (!Empty(lpSubKey)) {
-            if (LONG e = SplitPath(lpSubKey, names); e != ERROR_SUCCESS)
-                return e;
-        }
         Target t;
-        if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
+        if (LONG e = ResolveDefaultValueKey(hKey, lpSubKey, KEY_QUERY_VALUE, names, t);
+            e != ERROR_SUCCESS)
             return e;
-        if (names.empty() && !(t.key.access & KEY_QUERY_VALUE))
-            return ERROR_ACCESS_DENIED;
-        return t.store->Transact(false, [&]() -> LONG {
-            if (!t.store->KeyExists(t.key.key))
-                return ERROR_KEY_DELETED;
+        return InKey(t, false, [&](Store& store, KeyId from) -> LONG {
             KeyId key = 0;
-            if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+            if (LONG e = Walk(store, from, names, key); e != ERROR_SUCCESS)
                 return e;
-            auto value = t.store->GetValue(key, u"");
+            auto value = store.GetValue(key, u"");
             // An unset default value reads as an empty string.
             std::vector<BYTE> data = value ? value->data : std::vector<BYTE>(sizeof(WCHAR), 0);
             DWORD size = lpcbData ? static_cast<DWORD>(*lpcbData) : 0;
@@ -411,16 +418,9 @@ LONG RegQueryValueW(HKEY hKey, LPCWSTR lpSubKey, LPWSTR lpData, PLONG lpcbData) 
 }
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (!(t.key.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(true, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        return t.store->DeleteValue(t.key.key, ValueName(lpValueName)) ? ERROR_SUCCESS
-                                                                       : ERROR_FILE_NOT_FOUND;
+    return OnKey(hKey, KEY_SET_VALUE, true, [&](Store& store, KeyId key) -> LONG {
+        return store.DeleteValue(key, ValueName(lpValueName)) ? ERROR_SUCCESS
+                                                              : ERROR_FILE_NOT_FOUND;
     });
 }
 
@@ -429,15 +429,8 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
     if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
         (lpClass != nullptr && lpcchClass == nullptr))
         return ERROR_INVALID_PARAMETER;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (!(t.key.access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(false, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        auto child = t.store->ChildAt(t.key.key, dwIndex);
+    return OnKey(hKey, KEY_ENUMERATE_SUB_KEYS, false, [&](Store& store, KeyId key) -> LONG {
+        auto child = store.ChildAt(key, dwIndex);
         if (!child)
             return ERROR_NO_MORE_ITEMS;
         // Keys carry no class here: it reads as empty.
@@ -465,22 +458,13 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
     if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
         (lpData != nullptr && lpcbData == nullptr))
         return ERROR_INVALID_PARAMETER;
-    Target t;
-    if (LONG e = Resolve(hKey, t); e != ERROR_SUCCESS)
-        return e;
-    if (!(t.key.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    return t.store->Transact(false, [&]() -> LONG {
-        if (!t.store->KeyExists(t.key.key))
-            return ERROR_KEY_DELETED;
-        auto value = t.store->ValueAt(t.key.key, dwIndex);
+    return OnKey(hKey, KEY_QUERY_VALUE, false, [&](Store& store, KeyId key) -> LONG {
+        auto value = store.ValueAt(key, dwIndex);
         if (!value)
             return ERROR_NO_MORE_ITEMS;
         if (LONG e = CopyName(value->name, lpValueName, lpcchValueName); e != ERROR_SUCCESS)
             return e;
-        if (lpType)
-            *lpType = value->type;
-        return CopyData(value->data, lpData, lpcbData);
+        return CopyValue(*value, lpType, lpData, lpcbData);
     });
 }
 
@@ -497,15 +481,13 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
         // An empty name deletes the handle's own key, which takes the right to delete it.
         if (names.empty() && (hKey == HKEY_CLASSES_ROOT || !(t.key.access & DELETE)))
             return ERROR_ACCESS_DENIED;
-        return t.store->Transact(true, [&]() -> LONG {
-            if (!t.store->KeyExists(t.key.key))
-                return ERROR_KEY_DELETED;
+        return InKey(t, true, [&](Store& store, KeyId from) -> LONG {
             KeyId key = 0;
-            if (LONG e = Walk(*t.store, t.key.key, names, key); e != ERROR_SUCCESS)
+            if (LONG e = Walk(store, from, names, key); e != ERROR_SUCCESS)
                 return e;
-            if (t.store->HasChildren(key))
+            if (store.HasChildren(key))
                 return ERROR_ACCESS_DENIED;
-            t.store->DeleteKey(key);
+            store.DeleteKey(key);
             return ERROR_SUCCESS;
         });
     });
