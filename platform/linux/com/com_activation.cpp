@@ -95,36 +95,38 @@ HRESULT GetClassFactory(REFCLSID clsid, IClassFactory** factory) {
 
 } // namespace dqplatform
 
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, COSERVERINFO*, REFIID riid,
-                         LPVOID* ppv) {
-    if (ppv == nullptr)
-        return E_POINTER;
-    *ppv = nullptr;
-    if ((dwClsContext & CLSCTX_INPROC_SERVER) == 0)
-        return REGDB_E_CLASSNOTREG;
-    IClassFactory* factory = nullptr;
-    HRESULT hr = dqplatform::GetClassFactory(rclsid, &factory);
-    if (FAILED(hr))
-        return hr;
-    hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
-}
+namespace {
 
-HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
-                         LPVOID* ppv) {
+// What CoGetClassObject and CoCreateInstance share: the out pointer cleared, the context
+// checked (only in-process servers exist here) and the factory found, then use(factory).
+template <typename Use> HRESULT WithFactory(REFCLSID clsid, DWORD context, LPVOID* ppv, Use&& use) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
-    if ((dwClsContext & CLSCTX_INPROC_SERVER) == 0)
+    if ((context & CLSCTX_INPROC_SERVER) == 0)
         return REGDB_E_CLASSNOTREG;
     IClassFactory* factory = nullptr;
-    HRESULT hr = dqplatform::GetClassFactory(rclsid, &factory);
+    HRESULT hr = dqplatform::GetClassFactory(clsid, &factory);
     if (FAILED(hr))
         return hr;
-    hr = factory->CreateInstance(pUnkOuter, riid, ppv);
+    hr = use(factory);
     factory->Release();
     if (FAILED(hr))
         *ppv = nullptr;
     return hr;
+}
+
+} // namespace
+
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, COSERVERINFO*, REFIID riid,
+                         LPVOID* ppv) {
+    return WithFactory(rclsid, dwClsContext, ppv,
+                       [&](IClassFactory* factory) { return factory->QueryInterface(riid, ppv); });
+}
+
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
+                         LPVOID* ppv) {
+    return WithFactory(rclsid, dwClsContext, ppv, [&](IClassFactory* factory) {
+        return factory->CreateInstance(pUnkOuter, riid, ppv);
+    });
 }
