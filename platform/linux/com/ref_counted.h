@@ -19,10 +19,12 @@ public:
     }
 
 protected:
+    // An object handed out straight from new starts with that reference: 1.
+    explicit RefCounted(LONG initialRefs = 0) : m_refs(initialRefs) {}
     virtual ~RefCounted() = default;
 
 private:
-    LONG m_refs = 0;
+    LONG m_refs;
 };
 
 } // namespace dqplatform

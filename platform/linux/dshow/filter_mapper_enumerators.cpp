@@ -7,6 +7,7 @@
 
 #include "platform/exception_boundary.h"
 #include "platform/linux/com/com_runtime.h"
+#include "platform/linux/com/ref_counted.h"
 #include "platform/linux/kernel/kernel.h"
 #include "platform/linux/win_error.h"
 
@@ -18,7 +19,7 @@ namespace {
 // enumerator may be used from several threads), and reference counting. Item copies hand out
 // their own references (Fetch).
 template <typename Interface, typename Item, const IID& kIid>
-class SnapshotEnumerator : public Interface {
+class SnapshotEnumerator : public RefCounted<Interface> {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
@@ -30,15 +31,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     // S_OK when all celt were fetched, S_FALSE when fewer; pceltFetched may be null only for 1.
@@ -77,17 +69,13 @@ public:
 
 protected:
     explicit SnapshotEnumerator(std::shared_ptr<const std::vector<Item>> items)
-        : m_items(std::move(items)) {}
-    virtual ~SnapshotEnumerator() = default;
+        : RefCounted<Interface>(1), m_items(std::move(items)) {}
     virtual HRESULT Fetch(const Item& item, typename Interface::ItemType& out) = 0;
     virtual void Drop(typename Interface::ItemType& out) = 0;
 
     std::shared_ptr<const std::vector<Item>> m_items;
     size_t m_position = 0;
     std::mutex m_mutex;
-
-private:
-    LONG volatile m_refs = 1;
 };
 
 // The monikers are shared by every clone; each one handed out gets its own reference.

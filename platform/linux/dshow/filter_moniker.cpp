@@ -7,6 +7,7 @@
 #include "platform/linux/com/com_activation.h"
 #include "platform/linux/com/com_runtime.h"
 #include "platform/linux/com/guid_text.h"
+#include "platform/linux/com/ref_counted.h"
 #include "platform/linux/kernel/kernel.h"
 #include "platform/linux/win_error.h"
 
@@ -24,10 +25,11 @@ bool SameName(LPCOLESTR a, const char16_t* b) {
     return *a == *b;
 }
 
-class FilterPropertyBag final : public IPropertyBag {
+class FilterPropertyBag final : public RefCounted<IPropertyBag> {
 public:
     FilterPropertyBag(std::u16string name, std::u16string clsid, std::vector<BYTE> data)
-        : m_name(std::move(name)), m_clsid(std::move(clsid)), m_data(std::move(data)) {}
+        : RefCounted(1), m_name(std::move(name)), m_clsid(std::move(clsid)),
+          m_data(std::move(data)) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
@@ -39,15 +41,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     // The caller may ask for the property's own type or leave the variant VT_EMPTY.
@@ -83,16 +76,15 @@ public:
     STDMETHODIMP Write(LPCOLESTR, VARIANT*) override { return E_ACCESSDENIED; }
 
 private:
-    LONG volatile m_refs = 1;
     std::u16string m_name;
     std::u16string m_clsid;
     std::vector<BYTE> m_data;
 };
 
-class FilterMoniker final : public IMoniker {
+class FilterMoniker final : public RefCounted<IMoniker> {
 public:
     explicit FilterMoniker(const FoundFilter& found)
-        : m_clsid(found.filter.clsid), m_name(found.filter.name),
+        : RefCounted(1), m_clsid(found.filter.clsid), m_name(found.filter.name),
           m_data(EncodeFilterData(found.filter.merit, found.filter.pins)),
           m_displayName(u"@device:sw:" + GuidText(found.category) + u"\\" + found.instance) {}
 
@@ -107,15 +99,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     STDMETHODIMP GetClassID(CLSID* pClassID) override {
@@ -240,7 +223,6 @@ public:
     }
 
 private:
-    LONG volatile m_refs = 1;
     CLSID m_clsid;
     std::u16string m_name;
     std::vector<BYTE> m_data;
