@@ -5,8 +5,8 @@
 
 #include "tests/registration/activation_support.h"
 
-using dqtest::ComRef;
 using dqtest::IsLoaded;
+using dqtest::Ref;
 using dqtest::RegisterInprocServer;
 
 namespace {
@@ -29,7 +29,7 @@ protected:
 
 TEST_F(InprocActivation, LoadsTheModuleOnceAndUnloadsItWhenNothingIsLeft) {
     RegisterInprocServer(CLSID_TestServerObject, kServer);
-    ComRef<IPersist> first, second;
+    Ref<IPersist> first, second;
     ASSERT_EQ(Create(CLSID_TestServerObject, first.outVoid()), S_OK);
     CLSID id{};
     EXPECT_EQ(first->GetClassID(&id), S_OK);
@@ -50,7 +50,7 @@ TEST_F(InprocActivation, LoadsTheModuleOnceAndUnloadsItWhenNothingIsLeft) {
     second.reset();
 
     // A class factory alone keeps the module too.
-    ComRef<IClassFactory> factory;
+    Ref<IClassFactory> factory;
     ASSERT_EQ(CoGetClassObject(CLSID_TestServerObject, CLSCTX_INPROC_SERVER, nullptr,
                                IID_IClassFactory, factory.outVoid()),
               S_OK);
@@ -95,7 +95,7 @@ TEST_F(InprocActivation, FailuresGiveTheWindowsCodesAndANullResult) {
 
 TEST_F(InprocActivation, BuiltInClassesComeFirst) {
     RegisterInprocServer(CLSID_FilterGraph, kServer);
-    ComRef<IFilterGraph> graph;
+    Ref<IFilterGraph> graph;
     EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterGraph,
                                graph.outVoid()),
               S_OK);

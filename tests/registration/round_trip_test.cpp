@@ -46,7 +46,7 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
     EXPECT_FALSE(IsLoaded(module)); // the tool ran in its own process
 
     {
-        ComRef<IBaseFilter> filter;
+        Ref<IBaseFilter> filter;
         ASSERT_EQ(CoCreateInstance(kFilterClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                    filter.outVoid()),
                   S_OK);
@@ -54,7 +54,7 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
         CLSID id{};
         EXPECT_EQ(filter->GetClassID(&id), S_OK);
         EXPECT_TRUE(IsEqualGUID(id, kFilterClass));
-        ComRef<IEnumPins> pins;
+        Ref<IEnumPins> pins;
         ASSERT_EQ(filter->EnumPins(pins.out()), S_OK);
         IPin* pin[3] = {};
         ULONG fetched = 0;
@@ -64,7 +64,7 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
         EXPECT_EQ(PinName(pin[1]), u"Output");
         pin[0]->Release();
         pin[1]->Release();
-        ComRef<IDirectQuorbit> settings;
+        Ref<IDirectQuorbit> settings;
         ASSERT_EQ(filter->QueryInterface(IID_IDirectQuorbit, settings.outVoid()), S_OK);
         LONG delay = 0;
         EXPECT_EQ(settings->put_Delay(-7), S_OK);
@@ -72,19 +72,19 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
         EXPECT_EQ(delay, -7);
 
         // The mapper finds it by its input type, and its moniker makes another one.
-        ComRef<IFilterMapper2> mapper;
+        Ref<IFilterMapper2> mapper;
         ASSERT_EQ(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_IFilterMapper2, mapper.outVoid()),
                   S_OK);
         const GUID types[2] = {MEDIATYPE_Video, MEDIASUBTYPE_RGB24};
-        ComRef<IEnumMoniker> found;
+        Ref<IEnumMoniker> found;
         ASSERT_EQ(mapper->EnumMatchingFilters(found.out(), 0, FALSE, 0, TRUE, 1, types, nullptr,
                                               nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr),
                   S_OK);
-        ComRef<IMoniker> moniker;
+        Ref<IMoniker> moniker;
         ASSERT_EQ(found->Next(1, moniker.out(), nullptr), S_OK);
         EXPECT_TRUE(IsEqualGUID(ReadEntry(moniker.get()).clsid, kFilterClass));
-        ComRef<IBaseFilter> second;
+        Ref<IBaseFilter> second;
         ASSERT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, second.outVoid()), S_OK);
         EXPECT_NE(second.get(), filter.get());
 
@@ -96,7 +96,7 @@ TEST_F(RegistryTest, RegisterCreateFindReleaseUnload) {
     // The libraries it brought in stay: they cannot be loaded a second time.
     EXPECT_TRUE(IsLoaded("libpango-1.0.so.0"));
     {
-        ComRef<IBaseFilter> again; // loads it a second time
+        Ref<IBaseFilter> again; // loads it a second time
         ASSERT_EQ(CoCreateInstance(kFilterClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                    again.outVoid()),
                   S_OK);

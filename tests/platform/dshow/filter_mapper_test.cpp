@@ -5,9 +5,9 @@
 
 #include "tests/platform/dshow/mapper_support.h"
 
-using dqtest::ComRef;
 using dqtest::FindByInput;
 using dqtest::FoundEntry;
+using dqtest::Ref;
 
 namespace {
 
@@ -62,13 +62,13 @@ protected:
         return names;
     }
 
-    ComRef<IFilterMapper2> m_mapper;
-    ComRef<IFilterMapper> m_old;
+    Ref<IFilterMapper2> m_mapper;
+    Ref<IFilterMapper> m_old;
 };
 
 TEST_F(FilterMapperTest, RegisteredFilterIsFoundByItsInputTypeWithItsWholeEntry) {
     Transform t(&kRgb24, MERIT_DO_NOT_USE);
-    ComRef<IMoniker> moniker;
+    Ref<IMoniker> moniker;
     ASSERT_EQ(m_mapper->RegisterFilter(kFilterA, u"A", moniker.out(), nullptr, nullptr, &t.rf),
               S_OK);
     ASSERT_NE(moniker.get(), nullptr);
@@ -95,7 +95,7 @@ TEST_F(FilterMapperTest, RegisteredFilterIsFoundByItsInputTypeWithItsWholeEntry)
     EXPECT_TRUE(FindByInput(MEDIATYPE_Video, MEDIASUBTYPE_RGB32).empty());
     EXPECT_TRUE(FindByInput(MEDIATYPE_Video, GUID_NULL, MERIT_NORMAL).empty());
     EXPECT_EQ(FindByInput(MEDIATYPE_Video, GUID_NULL).size(), 1u);
-    ComRef<IEnumMoniker> rendering;
+    Ref<IEnumMoniker> rendering;
     const GUID types[2] = {MEDIATYPE_Video, MEDIASUBTYPE_RGB24};
     ASSERT_EQ(m_mapper->EnumMatchingFilters(rendering.out(), 0, FALSE, 0, TRUE, 1, types, nullptr,
                                             nullptr, TRUE, FALSE, 0, nullptr, nullptr, nullptr),
@@ -155,7 +155,7 @@ TEST_F(FilterMapperTest, CategoriesVersionTwoPinsAndBadRecords) {
     EXPECT_TRUE(FindByInput(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, MERIT_NORMAL).empty());
 
     auto search = [&](const REGPINMEDIUM* m, const CLSID* category, BOOL exact) {
-        ComRef<IEnumMoniker> e;
+        Ref<IEnumMoniker> e;
         EXPECT_EQ(m_mapper->EnumMatchingFilters(e.out(), 0, exact, 0, TRUE, 0, nullptr, m, category,
                                                 TRUE, FALSE, 0, nullptr, nullptr, nullptr),
                   S_OK);
@@ -200,7 +200,7 @@ TEST_F(FilterMapperTest, OriginalInterfaceKeepsTheClassicLayoutAndBothSearchesSe
                                      dqtest::Text(MEDIASUBTYPE_RGB24)));
 
     // The original search, rendering the input.
-    ComRef<IEnumRegFilters> e;
+    Ref<IEnumRegFilters> e;
     ASSERT_EQ(m_old->EnumMatchingFilters(e.out(), 0, TRUE, MEDIATYPE_Video, MEDIASUBTYPE_RGB24,
                                          TRUE, FALSE, GUID_NULL, GUID_NULL),
               S_OK);
@@ -229,15 +229,15 @@ TEST_F(FilterMapperTest, OriginalInterfaceKeepsTheClassicLayoutAndBothSearchesSe
 TEST_F(FilterMapperTest, MonikerBindsThroughCoCreateInstanceAndItsBagIsReadOnly) {
     // Any registered class will do: the system clock is one the runtime creates.
     Transform t(&kRgb24, MERIT_NORMAL);
-    ComRef<IMoniker> moniker;
+    Ref<IMoniker> moniker;
     ASSERT_EQ(m_mapper->RegisterFilter(CLSID_SystemClock, u"Clock", moniker.out(), nullptr,
                                        u"clock", &t.rf),
               S_OK);
-    ComRef<IReferenceClock> clock;
+    Ref<IReferenceClock> clock;
     EXPECT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IReferenceClock, clock.outVoid()), S_OK);
     EXPECT_NE(clock.get(), nullptr);
 
-    ComRef<IPropertyBag> bag;
+    Ref<IPropertyBag> bag;
     ASSERT_EQ(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.outVoid()), S_OK);
     VARIANT v;
     VariantInit(&v);
@@ -251,14 +251,14 @@ TEST_F(FilterMapperTest, MonikerBindsThroughCoCreateInstanceAndItsBagIsReadOnly)
     VariantClear(&v);
 
     // Enumerator mechanics: skip, reset, clone keeps the position.
-    ComRef<IEnumMoniker> e;
+    Ref<IEnumMoniker> e;
     ASSERT_EQ(m_mapper->EnumMatchingFilters(e.out(), 0, FALSE, 0, FALSE, 0, nullptr, nullptr,
                                             nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr),
               S_OK);
     EXPECT_EQ(e->Skip(1), S_OK);
     EXPECT_EQ(e->Skip(1), S_FALSE);
     EXPECT_EQ(e->Reset(), S_OK);
-    ComRef<IEnumMoniker> clone;
+    Ref<IEnumMoniker> clone;
     ASSERT_EQ(e->Clone(clone.out()), S_OK);
     EXPECT_EQ(dqtest::Drain(clone.get()).size(), 1u);
     EXPECT_EQ(dqtest::Drain(e.get()).size(), 1u);
@@ -286,7 +286,7 @@ TEST_F(FilterMapperTest, DamagedFilterDataIsReadAsAFilterWithoutPins) {
     RegCloseKey(h);
 
     EXPECT_TRUE(FindByInput(MEDIATYPE_Video, MEDIASUBTYPE_RGB24).empty());
-    ComRef<IEnumMoniker> e;
+    Ref<IEnumMoniker> e;
     ASSERT_EQ(m_mapper->EnumMatchingFilters(e.out(), 0, FALSE, 0, FALSE, 0, nullptr, nullptr,
                                             nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr),
               S_OK);

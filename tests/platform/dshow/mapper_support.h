@@ -10,29 +10,10 @@
 
 #include "platform/linux/dshow/filter_data.h"
 #include "platform/platform.h"
+#include "tests/platform/dshow/com_ref.h"
 #include "tests/platform/registry/registry_fixture.h"
 
 namespace dqtest {
-
-template <class T> class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    void reset() {
-        if (m_p != nullptr)
-            m_p->Release();
-        m_p = nullptr;
-    }
-    T* operator->() const { return m_p; }
-    T* get() const { return m_p; }
-    T** out() { return &m_p; }
-    void** outVoid() { return reinterpret_cast<void**>(&m_p); }
-
-private:
-    T* m_p = nullptr;
-};
 
 // A filter as a search reports it.
 struct FoundEntry {
@@ -60,7 +41,7 @@ inline FoundEntry ReadEntry(IMoniker* moniker) {
     if (display != nullptr)
         entry.displayName = display;
     CoTaskMemFree(display);
-    ComRef<IPropertyBag> bag;
+    Ref<IPropertyBag> bag;
     EXPECT_EQ(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.outVoid()), S_OK);
     if (bag.get() == nullptr)
         return entry;
@@ -95,12 +76,12 @@ inline std::vector<FoundEntry> Drain(IEnumMoniker* monikers) {
 // Every registered filter with an input pin for the given type (GUID_NULL: any).
 inline std::vector<FoundEntry> FindByInput(const GUID& major, const GUID& subtype, DWORD merit = 0,
                                            BOOL exact = FALSE) {
-    ComRef<IFilterMapper2> mapper;
+    Ref<IFilterMapper2> mapper;
     EXPECT_EQ(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
                                IID_IFilterMapper2, mapper.outVoid()),
               S_OK);
     const GUID types[2] = {major, subtype};
-    ComRef<IEnumMoniker> monikers;
+    Ref<IEnumMoniker> monikers;
     EXPECT_EQ(mapper->EnumMatchingFilters(monikers.out(), 0, exact, merit, TRUE, 1, types, nullptr,
                                           nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr),
               S_OK);
