@@ -196,13 +196,10 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL, LPSTREAM* ppstm) {
         *ppstm = nullptr;
         if (hGlobal != nullptr)
             return E_INVALIDARG; // only streams that own fresh memory are supported here
-        try {
-            auto* stream = new MemoryStream(std::make_shared<SharedBytes>());
-            stream->AddRef();
-            *ppstm = stream;
-            return S_OK;
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
+        // Out of memory here becomes E_OUTOFMEMORY at the boundary.
+        auto* stream = new MemoryStream(std::make_shared<SharedBytes>());
+        stream->AddRef();
+        *ppstm = stream;
+        return S_OK;
     });
 }

@@ -1,9 +1,9 @@
-#include "platform/linux/com/ref_counted.h"
 #include "platform/linux/dshow/filter_enumerator.h"
 
 #include <new>
 
 #include "platform/exception_boundary.h"
+#include "platform/linux/com/ref_counted.h"
 #include "platform/linux/kernel/kernel.h"
 #include "platform/linux/win_error.h"
 
