@@ -1,8 +1,10 @@
-// The reference count of the runtime's own COM objects: destroyed at the last Release.
+// The reference count of the runtime's own COM objects (destroyed at the last Release), and
+// the QueryInterface of those that answer a single interface.
 #pragma once
 
 #include "platform/linux/com/com_interfaces.h"
 #include "platform/linux/kernel/kernel.h"
+#include "platform/linux/win_error.h"
 
 namespace dqplatform {
 
@@ -25,6 +27,26 @@ protected:
 
 private:
     LONG m_refs;
+};
+
+// A runtime object that answers one interface besides IUnknown.
+template <typename Interface, const IID& kIid>
+class SingleInterfaceObject : public RefCounted<Interface> {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr)
+            return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, kIid)) {
+            *ppv = static_cast<Interface*>(this);
+            this->AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+
+protected:
+    using RefCounted<Interface>::RefCounted;
 };
 
 } // namespace dqplatform

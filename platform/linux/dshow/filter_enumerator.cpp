@@ -11,30 +11,19 @@ namespace dqplatform {
 
 namespace {
 
-class FilterEnumerator final : public dqplatform::RefCounted<IEnumFilters> {
+class FilterEnumerator final
+    : public dqplatform::SingleInterfaceObject<IEnumFilters, IID_IEnumFilters> {
 public:
     explicit FilterEnumerator(FilterList* list) : m_list(list) {
         m_list->ListSnapshot(m_filters, m_version);
         m_list->ListOwner()->AddRef();
     }
     FilterEnumerator(const FilterEnumerator& other)
-        : RefCounted(), m_list(other.m_list), m_filters(other.m_filters),
+        : SingleInterfaceObject(), m_list(other.m_list), m_filters(other.m_filters),
           m_version(other.m_version), m_position(other.m_position) {
         m_list->ListOwner()->AddRef();
         for (IBaseFilter* filter : m_filters)
             filter->AddRef();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IEnumFilters)) {
-            *ppv = static_cast<IEnumFilters*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
     }
 
     STDMETHODIMP Next(ULONG cFilters, IBaseFilter** ppFilter, ULONG* pcFetched) override {

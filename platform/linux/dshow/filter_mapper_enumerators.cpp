@@ -19,20 +19,8 @@ namespace {
 // enumerator may be used from several threads), and reference counting. Item copies hand out
 // their own references (Fetch).
 template <typename Interface, typename Item, const IID& kIid>
-class SnapshotEnumerator : public RefCounted<Interface> {
+class SnapshotEnumerator : public SingleInterfaceObject<Interface, kIid> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, kIid)) {
-            *ppv = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-
     // S_OK when all celt were fetched, S_FALSE when fewer; pceltFetched may be null only for 1.
     template <typename Out> HRESULT NextItems(ULONG celt, Out* out, ULONG* fetchedOut) {
         if (out == nullptr || (fetchedOut == nullptr && celt != 1))
@@ -69,7 +57,7 @@ public:
 
 protected:
     explicit SnapshotEnumerator(std::shared_ptr<const std::vector<Item>> items)
-        : RefCounted<Interface>(1), m_items(std::move(items)) {}
+        : SingleInterfaceObject<Interface, kIid>(1), m_items(std::move(items)) {}
     virtual HRESULT Fetch(const Item& item, typename Interface::ItemType& out) = 0;
     virtual void Drop(typename Interface::ItemType& out) = 0;
 

@@ -25,23 +25,11 @@ bool SameName(LPCOLESTR a, const char16_t* b) {
     return *a == *b;
 }
 
-class FilterPropertyBag final : public RefCounted<IPropertyBag> {
+class FilterPropertyBag final : public SingleInterfaceObject<IPropertyBag, IID_IPropertyBag> {
 public:
     FilterPropertyBag(std::u16string name, std::u16string clsid, std::vector<BYTE> data)
-        : RefCounted(1), m_name(std::move(name)), m_clsid(std::move(clsid)),
+        : SingleInterfaceObject(1), m_name(std::move(name)), m_clsid(std::move(clsid)),
           m_data(std::move(data)) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IPropertyBag)) {
-            *ppv = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
 
     // The caller may ask for the property's own type or leave the variant VT_EMPTY.
     STDMETHODIMP Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) override {

@@ -34,20 +34,9 @@ struct Storage {
     std::vector<bool> outstanding; // per sample: handed out and not yet back
 };
 
-class MemoryAllocator final : public dqplatform::RefCounted<IMemAllocator> {
+class MemoryAllocator final
+    : public dqplatform::SingleInterfaceObject<IMemAllocator, IID_IMemAllocator> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IMemAllocator)) {
-            *ppv = static_cast<IMemAllocator*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-
     STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* pRequest,
                                ALLOCATOR_PROPERTIES* pActual) override {
         if (pRequest == nullptr || pActual == nullptr)

@@ -29,20 +29,9 @@ REFERENCE_TIME SteadyNow() {
            100;
 }
 
-class SystemClock final : public dqplatform::RefCounted<IReferenceClock> {
+class SystemClock final
+    : public dqplatform::SingleInterfaceObject<IReferenceClock, IID_IReferenceClock> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IReferenceClock)) {
-            *ppv = static_cast<IReferenceClock*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-
     // Never goes backwards; S_FALSE when the time is the same as the last one returned.
     STDMETHODIMP GetTime(REFERENCE_TIME* pTime) override {
         if (pTime == nullptr)
