@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -69,7 +68,6 @@ private:
 
     // The message shown on the video in place of the overlay (empty: none).
     void SetError(std::u16string message) noexcept;
-    void SetError(const std::exception& error) noexcept;
     bool RetargetWatcher(const WCHAR* fileName) noexcept;
 
     // Frame geometry of the accepted input type (a negative height: rows top-down).

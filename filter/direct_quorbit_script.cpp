@@ -1,6 +1,7 @@
 // Script loading and file watching.
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -30,17 +31,6 @@ void CDirectQuorbit::SetError(std::u16string message) noexcept {
     std::lock_guard lock(m_errorLock);
     m_strError.swap(message);
     m_bErrorPending = !m_strError.empty();
-}
-
-void CDirectQuorbit::SetError(const std::exception& error) noexcept {
-    try {
-        SetError(Utf8ToU16(error.what()));
-    } catch (const std::bad_alloc&) {
-        // Too little memory even for the message: still show that something failed.
-        SetError(std::u16string());
-        std::lock_guard lock(m_errorLock);
-        m_bErrorPending = true;
-    }
 }
 
 STDMETHODIMP CDirectQuorbit::put_FileName(WCHAR* fileName) {
@@ -93,13 +83,18 @@ STDMETHODIMP CDirectQuorbit::reload_File() {
     SetError(std::u16string());
     HRESULT hr = S_OK;
     std::u16string failure; // for the load report
+    // The failure's message, converted once, goes on the video and into the load report.
     const auto fail = [&](const std::exception& e) noexcept {
         hr = dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? E_OUTOFMEMORY : E_FAIL;
-        SetError(e);
         try {
             failure = Utf8ToU16(e.what());
+            SetError(failure);
         } catch (const std::bad_alloc&) {
+            // Too little memory even for the message: still show that something failed.
             failure.clear();
+            std::lock_guard lock(m_errorLock);
+            m_strError.clear();
+            m_bErrorPending = true;
         }
     };
     std::filesystem::path path;

@@ -71,31 +71,27 @@ HRESULT RegisterComServer(const CLSID clsid, LPCWSTR name, LPCWSTR modulePath,
     }
     WCHAR keyName[kNameChars];
     ClassKeyName(clsid, keyName);
-    WCHAR nameText[kNameChars], pathText[kNameChars], modelText[kNameChars], typeText[kNameChars];
-    FormatWideBounded(nameText, kNameChars, WSTR("%s"), name);
-    FormatWideBounded(pathText, kNameChars, WSTR("%s"), modulePath);
-    FormatWideBounded(modelText, kNameChars, WSTR("%s"), threadingModel);
-    FormatWideBounded(typeText, kNameChars, WSTR("%s"), serverType);
 
     HKEY classKey = nullptr;
     LONG e = RegCreateKeyW(HKEY_CLASSES_ROOT, keyName, &classKey);
     if (e != ERROR_SUCCESS)
         return FromWin32(e);
-    e = RegSetValueW(classKey, nullptr, REG_SZ, nameText, TextBytes(nameText));
+    e = RegSetValueW(classKey, nullptr, REG_SZ, name, TextBytes(name));
     if (e != ERROR_SUCCESS) {
         RegCloseKey(classKey);
         return FromWin32(e);
     }
     HKEY serverKey = nullptr;
-    e = RegCreateKeyW(classKey, typeText, &serverKey);
+    e = RegCreateKeyW(classKey, serverType, &serverKey);
     if (e != ERROR_SUCCESS) {
         RegCloseKey(classKey);
         return FromWin32(e);
     }
-    e = RegSetValueW(serverKey, nullptr, REG_SZ, pathText, TextBytes(pathText));
+    e = RegSetValueW(serverKey, nullptr, REG_SZ, modulePath, TextBytes(modulePath));
     if (e == ERROR_SUCCESS)
         e = RegSetValueExW(serverKey, WSTR("ThreadingModel"), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(modelText), TextBytes(modelText));
+                           reinterpret_cast<const BYTE*>(threadingModel),
+                           TextBytes(threadingModel));
     RegCloseKey(serverKey);
     RegCloseKey(classKey);
     return e == ERROR_SUCCESS ? S_OK : FromWin32(e);

@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/drawing/blend_rows.h"
@@ -13,19 +15,28 @@
 namespace dq::gfx {
 namespace {
 
+// text at 46 px with a 3 px outline (and a shadow that far away, 0 for none), drawn into a
+// width x height sprite at top, its block's left edge at left, or centred across without one.
+std::unique_ptr<Bitmap> OutlinedTextSprite(int width, int height, std::u16string text,
+                                           std::optional<float> left, float top,
+                                           float shadowOffset) {
+    auto bitmap = Bitmap::CreateArgb(width, height);
+    TextRun run;
+    run.text = std::move(text);
+    const TextLayout layout(Font("DejaVu Sans", 46), {run}, left ? 0 : float(width),
+                            left ? TextAlign::Left : TextAlign::Center);
+    TextStyle style;
+    style.outlineWidth = 3;
+    style.shadowOffset = shadowOffset;
+    Graphics(*bitmap).DrawText(layout, left.value_or((width - layout.Width()) / 2), top, style);
+    return bitmap;
+}
+
 // Two lines of outlined subtitle text, rendered once into a 1000 x 120 sprite.
 Bitmap& SubtitleSprite() {
-    static std::unique_ptr<Bitmap> sprite = [] {
-        auto bitmap = Bitmap::CreateArgb(1000, 120);
-        TextRun run;
-        run.text = u"The quick brown fox jumps over\nthe lazy dog, and back again";
-        const TextLayout layout(Font("DejaVu Sans", 46), {run}, 1000, TextAlign::Center);
-        TextStyle style;
-        style.outlineWidth = 3;
-        style.shadowOffset = 2;
-        Graphics(*bitmap).DrawText(layout, (1000 - layout.Width()) / 2, 2, style);
-        return bitmap;
-    }();
+    static const std::unique_ptr<Bitmap> sprite = OutlinedTextSprite(
+        1000, 120, u"The quick brown fox jumps over\nthe lazy dog, and back again", std::nullopt, 2,
+        2);
     return *sprite;
 }
 
@@ -88,16 +99,7 @@ enum class Drawn { Nothing, Subtitle, SubtitleAndCorner };
 
 // A one-character cue, as a corner sign or a counter would be.
 Bitmap& CornerSprite() {
-    static std::unique_ptr<Bitmap> sprite = [] {
-        auto bitmap = Bitmap::CreateArgb(60, 70);
-        TextRun run;
-        run.text = u"7";
-        const TextLayout layout(Font("DejaVu Sans", 46), {run}, 0, TextAlign::Left);
-        TextStyle style;
-        style.outlineWidth = 3;
-        Graphics(*bitmap).DrawText(layout, 8, 6, style);
-        return bitmap;
-    }();
+    static const std::unique_ptr<Bitmap> sprite = OutlinedTextSprite(60, 70, u"7", 8, 6, 0);
     return *sprite;
 }
 

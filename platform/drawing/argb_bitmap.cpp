@@ -18,7 +18,7 @@ std::unique_ptr<Bitmap> Bitmap::CreateArgb(int width, int height) {
 
 namespace detail {
 
-ArgbBitmap::ArgbBitmap(int width, int height) : m_width(width), m_height(height) {
+ArgbBitmap::ArgbBitmap(int width, int height) : BitmapBase(width, height) {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
         throw DrawingError("bitmap size " + std::to_string(width) + "x" + std::to_string(height) +
                            " is out of range");
@@ -87,24 +87,8 @@ uint8_t* ArgbBitmap::StoreUpright() {
     return m_pixels;
 }
 
-void ArgbBitmap::AddDirty(const Rect& r) {
-    m_dirty.Add(Intersect(Rect{0, 0, m_width, m_height}, r));
-}
-
 BitmapData ArgbBitmap::LockBits(const Rect& rect, ImageLockMode mode, PixelFormat format) {
-    if (format != PixelFormat::Format32bppArgb) {
-        throw DrawingError("an ARGB bitmap can only be locked as ARGB");
-    }
-    if (mode != ImageLockMode::ReadOnly && mode != ImageLockMode::WriteOnly &&
-        mode != ImageLockMode::ReadWrite) {
-        throw DrawingError("unsupported lock mode");
-    }
-    if (!Within(rect, m_width, m_height)) {
-        throw DrawingError("lock rectangle outside the bitmap");
-    }
-    if (m_locked) {
-        throw DrawingError("bitmap is already locked");
-    }
+    CheckLock(rect, mode, format, "an ARGB bitmap can only be locked as ARGB");
     const size_t rowBytes = size_t(rect.width) * 4;
     // Zero outside the dirty region; inside it, converted to straight colour.
     m_lockBuffer.assign(rowBytes * size_t(rect.height), 0);

@@ -9,12 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/drawing/dirty_region.h"
-#include "platform/drawing/drawing.h"
+#include "platform/drawing/bitmap_base.h"
 
 namespace dq::gfx::detail {
 
-class ArgbBitmap final : public Bitmap {
+class ArgbBitmap final : public BitmapBase {
 public:
     // Sides from 1 to kMaxSide pixels.
     static constexpr int kMaxSide = 32767;
@@ -24,11 +23,7 @@ public:
     ArgbBitmap(const ArgbBitmap&) = delete;
     ArgbBitmap& operator=(const ArgbBitmap&) = delete;
 
-    int Width() const override { return m_width; }
-    int Height() const override { return m_height; }
     PixelFormat Format() const override { return PixelFormat::Format32bppArgb; }
-    std::span<const Rect> DirtyRects() const override { return m_dirty.Rects(); }
-    Rect DirtyRect() const override { return m_dirty.Bounds(); }
 
     void Clear() override;
     void RotateFlip(RotateFlipType type) override;
@@ -44,20 +39,13 @@ public:
     // Puts the rows back in memory order (top row first) and returns the first of them.
     uint8_t* StoreUpright();
 
-    // Records that pixels inside r (clipped to the bitmap) may have been drawn.
-    void AddDirty(const Rect& r);
-
 private:
-    int m_width;
-    int m_height;
     uint8_t* m_pixels = nullptr;
     size_t m_capacity = 0; // bytes of the block, at least width * height * 4
     bool m_flipped = false;
-    DirtyRegion m_dirty;
 
     // The straight-alpha copy LockBits hands out, kept for the next lock.
     std::vector<uint8_t> m_lockBuffer;
-    bool m_locked = false;
     Rect m_lockRect;
     ImageLockMode m_lockMode = ImageLockMode::ReadOnly;
 };

@@ -56,14 +56,20 @@ void DirtyRegion::Add(const Rect& r) {
         m_rects[size_t(best)] = m_rects[size_t(--m_count)];
     }
     m_rects[size_t(m_count++)] = joined;
-    m_bounds = Union(m_bounds, joined);
 }
 
 void DirtyRegion::MirrorY(int height) {
     for (int i = 0; i < m_count; ++i) {
         m_rects[size_t(i)] = detail::MirrorY(m_rects[size_t(i)], height);
     }
-    m_bounds = detail::MirrorY(m_bounds, height);
+}
+
+Rect DirtyRegion::Bounds() const {
+    Rect bounds;
+    for (const Rect& r : Rects()) {
+        bounds = Union(bounds, r);
+    }
+    return bounds;
 }
 
 } // namespace dq::gfx::detail

@@ -20,10 +20,7 @@ public:
 
     // Adds r (already clipped to the bitmap; an empty r changes nothing).
     void Add(const Rect& r);
-    void Clear() {
-        m_count = 0;
-        m_bounds = {};
-    }
+    void Clear() { m_count = 0; }
     // Every rectangle turned upside down in a bitmap of that height.
     void MirrorY(int height);
 
@@ -31,12 +28,11 @@ public:
     // Pairwise disjoint, none empty.
     std::span<const Rect> Rects() const { return {m_rects.data(), size_t(m_count)}; }
     // The smallest rectangle holding them all.
-    const Rect& Bounds() const { return m_bounds; }
+    Rect Bounds() const;
 
 private:
     std::array<Rect, kMaxRects> m_rects{};
     int m_count = 0;
-    Rect m_bounds;
 };
 
 } // namespace dq::gfx::detail

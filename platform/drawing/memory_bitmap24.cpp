@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/drawing/rect_math.h"
-
 namespace dq::gfx {
 
 std::unique_ptr<Bitmap> Bitmap::FromMemory24(int width, int height, int stride, uint8_t* scan0) {
@@ -14,7 +12,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory24(int width, int height, int stride, 
 namespace detail {
 
 MemoryBitmap24::MemoryBitmap24(int width, int height, int stride, uint8_t* scan0)
-    : m_width(width), m_height(height), m_stride(stride), m_scan0(scan0) {
+    : BitmapBase(width, height), m_stride(stride), m_scan0(scan0) {
     if (width < 1 || height < 1) {
         throw DrawingError("bitmap size out of range");
     }
@@ -41,24 +39,8 @@ void MemoryBitmap24::RotateFlip(RotateFlipType type) {
     m_dirty.MirrorY(m_height);
 }
 
-void MemoryBitmap24::AddDirty(const Rect& r) {
-    m_dirty.Add(Intersect(Rect{0, 0, m_width, m_height}, r));
-}
-
 BitmapData MemoryBitmap24::LockBits(const Rect& rect, ImageLockMode mode, PixelFormat format) {
-    if (format != PixelFormat::Format24bppRgb) {
-        throw DrawingError("a 24-bit bitmap can only be locked as 24-bit");
-    }
-    if (mode != ImageLockMode::ReadOnly && mode != ImageLockMode::WriteOnly &&
-        mode != ImageLockMode::ReadWrite) {
-        throw DrawingError("unsupported lock mode");
-    }
-    if (!Within(rect, m_width, m_height)) {
-        throw DrawingError("lock rectangle outside the bitmap");
-    }
-    if (m_locked) {
-        throw DrawingError("bitmap is already locked");
-    }
+    CheckLock(rect, mode, format, "a 24-bit bitmap can only be locked as 24-bit");
     m_locked = true;
     m_lockScan0 = Row(rect.y) + ptrdiff_t(rect.x) * 3;
     return BitmapData{rect.width, rect.height, m_stride, PixelFormat::Format24bppRgb, m_lockScan0};

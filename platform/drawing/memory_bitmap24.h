@@ -4,20 +4,15 @@
 
 #include <cstdint>
 
-#include "platform/drawing/dirty_region.h"
-#include "platform/drawing/drawing.h"
+#include "platform/drawing/bitmap_base.h"
 
 namespace dq::gfx::detail {
 
-class MemoryBitmap24 final : public Bitmap {
+class MemoryBitmap24 final : public BitmapBase {
 public:
     MemoryBitmap24(int width, int height, int stride, uint8_t* scan0);
 
-    int Width() const override { return m_width; }
-    int Height() const override { return m_height; }
     PixelFormat Format() const override { return PixelFormat::Format24bppRgb; }
-    std::span<const Rect> DirtyRects() const override { return m_dirty.Rects(); }
-    Rect DirtyRect() const override { return m_dirty.Bounds(); }
 
     void Clear() override;
     void RotateFlip(RotateFlipType type) override;
@@ -26,16 +21,9 @@ public:
 
     uint8_t* Row(int y) const { return m_scan0 + ptrdiff_t(y) * m_stride; }
 
-    // Records that pixels inside r (clipped to the bitmap) have been drawn.
-    void AddDirty(const Rect& r);
-
 private:
-    int m_width;
-    int m_height;
     int m_stride;
     uint8_t* m_scan0;
-    DirtyRegion m_dirty;
-    bool m_locked = false;
     uint8_t* m_lockScan0 = nullptr;
 };
 

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "baseclasses/streams.h"
 #include "filter/direct_quorbit.h"
@@ -85,5 +87,30 @@ struct FilterFixture : ::testing::Test {
     static uint32_t Pixel(const TestSample& s, int x, int y) {
         const BYTE* p = s.bytes.data() + size_t(kHeight - 1 - y) * kStride + size_t(x) * 3;
         return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    }
+    // Whether a frame shows red error text across the top of the picture.
+    static bool ShowsErrorText(const TestSample& s) {
+        int red = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const uint32_t p = Pixel(s, x, y);
+                red += (p >> 16) > 0x80 && (p & 0xFFFF) < 0x4040;
+            }
+        return red > 10;
+    }
+    // The colour at the picture's top-left corner of a frame at 1 s.
+    uint32_t Corner() {
+        TestSample frame = Frame(1000);
+        object->Transform(&frame);
+        return Pixel(frame, 1, 1);
+    }
+    // Polls until the overlay shows colour (the bound only keeps a broken build from hanging).
+    bool Shows(uint32_t colour) {
+        for (int i = 0; i < 500; ++i) {
+            if (Corner() == colour)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 };

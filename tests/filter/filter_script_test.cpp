@@ -19,21 +19,6 @@ struct Watching : FilterFixture {
         SetInputType(kWidth, kHeight);
         script = WriteScript("live.txt", kScriptA);
     }
-    // The colour at the picture's top-left corner of a frame at 1 s.
-    uint32_t Corner() {
-        TestSample frame = Frame(1000);
-        object->Transform(&frame);
-        return Pixel(frame, 1, 1);
-    }
-    // Polls until the overlay shows colour (the bound only keeps a broken build from hanging).
-    bool Shows(uint32_t colour) {
-        for (int i = 0; i < 500; ++i) {
-            if (Corner() == colour)
-                return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
 };
 
 } // namespace
