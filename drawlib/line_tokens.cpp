@@ -18,6 +18,11 @@ std::string_view TrimBlanks(std::string_view line) {
     return line;
 }
 
+bool StartsWithWord(std::string_view line, std::string_view keyword) {
+    return line.substr(0, keyword.size()) == keyword &&
+           (line.size() == keyword.size() || IsBlank(line[keyword.size()]));
+}
+
 LineTokens TokenizeLine(std::string_view line, const ScriptLocation& where) {
     LineTokens result;
     size_t i = 0;

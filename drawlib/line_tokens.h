@@ -31,4 +31,7 @@ LineTokens TokenizeLine(std::string_view line, const ScriptLocation& where);
 // line without blanks (spaces, tabs) at either end.
 std::string_view TrimBlanks(std::string_view line);
 
+// line is keyword, alone or followed by a blank and more.
+bool StartsWithWord(std::string_view line, std::string_view keyword);
+
 } // namespace dq::drawlib

@@ -155,11 +155,17 @@ std::unique_ptr<Script> ScriptBuilder::Finish() {
     return std::move(m_script);
 }
 
-void CheckCueTimes(int64_t start, int64_t end, const ScriptLocation& where) {
+std::optional<std::string> EndTimeProblem(int64_t start, int64_t end) {
     if (end < start)
-        where.Fail("end time " + FormatTime(end) + " is before start time " + FormatTime(start));
+        return "end time " + FormatTime(end) + " is before start time " + FormatTime(start);
     if (end == start)
-        where.Fail("end time " + FormatTime(end) + " is not after start time " + FormatTime(start));
+        return "end time " + FormatTime(end) + " is not after start time " + FormatTime(start);
+    return std::nullopt;
+}
+
+void CheckCueTimes(int64_t start, int64_t end, const ScriptLocation& where) {
+    if (const auto problem = EndTimeProblem(start, end))
+        where.Fail(*problem);
 }
 
 } // namespace dq::drawlib

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,6 +61,8 @@ private:
     std::string m_firstSkippedReason;
 };
 
+// Why a cue cannot end at end after starting at start (end is not after start), or nothing.
+std::optional<std::string> EndTimeProblem(int64_t start, int64_t end);
 // The shared checks on a cue's two times: end after start.
 void CheckCueTimes(int64_t start, int64_t end, const ScriptLocation& where);
 

@@ -19,14 +19,9 @@ ScriptFormat DetectFormat(std::string_view content) {
         const std::string_view line = TrimBlanks(seen == 0 ? WithoutByteOrderMarks(raw) : raw);
         if (line.empty())
             return true;
-        if (seen++ == 0) {
-            constexpr std::string_view kHeader = "WEBVTT";
-            if (line.substr(0, kHeader.size()) == kHeader &&
-                (line.size() == kHeader.size() || line[kHeader.size()] == ' ' ||
-                 line[kHeader.size()] == '\t')) {
-                format = ScriptFormat::WebVtt;
-                return false;
-            }
+        if (seen++ == 0 && StartsWithWord(line, "WEBVTT")) {
+            format = ScriptFormat::WebVtt;
+            return false;
         }
         if (HasArrow(line) && ParseTimingLine(line)) {
             format = ScriptFormat::SubRip;

@@ -40,9 +40,10 @@ std::string Count(double n) {
     return std::to_string(static_cast<long long>(std::llround(n)));
 }
 
-} // namespace
-
-double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frameHeight) {
+// A generous estimate of the pixels of the sprite a cue of this shape is drawn into, at
+// frameHeight.
+double EstimatedSpritePixels(const Script& script, const Cue& cue, const TextShape& shape,
+                             int32_t frameHeight) {
     if (cue.spanCount == 0)
         return 0;
     const CueStyle& style = script.styles[cue.style];
@@ -52,7 +53,6 @@ double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frame
     const double size = std::min(double(style.size) * scale, double(kMaxTextSize));
     const double outline = std::min(double(style.outline) * scale, double(kMaxOutline));
     const double shadow = std::min(double(style.shadow) * scale, double(kMaxShadow));
-    const TextShape shape = ShapeOf(script, cue);
     // A character is at most a text size wide and a line 1.2 sizes high. Wrapping narrows the
     // block and adds lines; the second term covers what it adds and the ragged line ends.
     const double lineHeight = 1.2 * size;
@@ -64,6 +64,8 @@ double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frame
     const double edge = (style.hasBox ? 0.5 * size : 0) + 2 * (outline + 0.2 * size + 1) + shadow;
     return text + edge * (width + height) + edge * edge;
 }
+
+} // namespace
 
 std::string Describe(const LimitProblem& problem) {
     switch (problem.kind) {
@@ -95,7 +97,7 @@ void ForEachCueOverLimit(const Script& script, int32_t frameHeight,
             reported[i] = 1;
             continue;
         }
-        pixels[i] = EstimatedSpritePixels(script, cue, frameHeight);
+        pixels[i] = EstimatedSpritePixels(script, cue, shape, frameHeight);
     }
 
     // Sweep the starts and ends in time order; at equal times ends come first (a cue ends

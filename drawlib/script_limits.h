@@ -17,9 +17,6 @@ inline constexpr size_t kMaxCueCharacters = 10'000;
 inline constexpr size_t kMaxCuesAtOnce = 500;
 inline constexpr double kMaxPixelsAtOnce = 32e6;
 
-// A generous estimate of the pixels of the sprite a cue is drawn into, at frameHeight.
-double EstimatedSpritePixels(const Script& script, const Cue& cue, int32_t frameHeight);
-
 // A cue that goes over a limit, and which one.
 struct LimitProblem {
     enum class Kind : uint8_t { Characters, CuesAtOnce, Pixels };

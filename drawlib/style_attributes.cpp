@@ -246,4 +246,11 @@ void CheckSizeLimits(const CueStyle& style, double scaleY, const ScriptLocation&
         where.Fail("shadow offset " + Pixels(shadow) + " px is over the limit of 1000 px");
 }
 
+std::string_view AlignmentName(HAlign h, VAlign v) {
+    for (const AlignName& a : kAligns)
+        if (a.h == h && a.v == v)
+            return a.name;
+    return {};
+}
+
 } // namespace dq::drawlib

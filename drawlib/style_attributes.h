@@ -23,6 +23,9 @@ void ApplyAttributes(CueStyle& style, std::span<const Token> attrs,
 // scaling by scaleY (frame height / script height).
 void CheckSizeLimits(const CueStyle& style, double scaleY, const ScriptLocation& where);
 
+// The `align` value that names this alignment ("top-left", "bottom", ...).
+std::string_view AlignmentName(HAlign h, VAlign v);
+
 inline constexpr float kMaxTextSize = 1000;
 // Text smaller than this as drawn (after scaling) is not drawn when its cue holds more than
 // kMaxTinyTextBytes of text: unreadable, and the costliest layout there is.

@@ -14,13 +14,7 @@ namespace dq::drawlib {
 std::optional<std::string> CueTimeProblem(const TimeRange& range) {
     if (range.start < 0)
         return "start time " + FormatTime(range.start) + " is negative";
-    if (range.end < range.start)
-        return "end time " + FormatTime(range.end) + " is before start time " +
-               FormatTime(range.start);
-    if (range.end == range.start)
-        return "end time " + FormatTime(range.end) + " is not after start time " +
-               FormatTime(range.start);
-    return std::nullopt;
+    return EndTimeProblem(range.start, range.end);
 }
 
 std::string QuotedExcerpt(std::string_view line) {

@@ -1,9 +1,10 @@
 #include "drawlib/webvtt_cue_settings.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 #include <optional>
 
+#include "drawlib/script_values.h"
 #include "drawlib/subtitle_cues.h"
 
 namespace dq::drawlib {
@@ -12,22 +13,11 @@ namespace {
 
 enum class Edge { Start, Center, End }; // left/top, centre, right/bottom
 
-// "12.5" as a number, or nothing.
-std::optional<double> Number(std::string_view text) {
-    if (text.empty() || text.size() > 32)
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 // "12.5%" as a percentage from 0 to 100, or nothing.
 std::optional<double> Percentage(std::string_view text) {
-    if (text.empty() || text.back() != '%' || text.front() == '-' || text.front() == '+')
+    if (text.empty() || text.back() != '%' || text.front() == '-')
         return std::nullopt;
-    const auto value = Number(text.substr(0, text.size() - 1));
+    const auto value = ParseDecimal(text.substr(0, text.size() - 1));
     if (!value || *value < 0 || *value > 100)
         return std::nullopt;
     return value;
@@ -94,13 +84,12 @@ void Read(std::string_view name, std::string_view value, Settings& s) {
             }
             return;
         }
-        long line = 0;
-        const auto [end, error] =
-            std::from_chars(number.data(), number.data() + number.size(), line);
-        if (number.empty() || error != std::errc() || end != number.data() + number.size())
+        const auto line = ParseInteger(number, std::numeric_limits<int64_t>::min(),
+                                       std::numeric_limits<int64_t>::max());
+        if (!line)
             return;
         s.line = Settings::Line::Number;
-        s.lineValue = double(line);
+        s.lineValue = double(*line);
     }
 }
 

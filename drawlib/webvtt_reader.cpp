@@ -10,13 +10,6 @@ namespace dq::drawlib {
 
 namespace {
 
-// line is keyword, alone or followed by a blank and more.
-bool StartsWithWord(std::string_view line, std::string_view keyword) {
-    return line.substr(0, keyword.size()) == keyword &&
-           (line.size() == keyword.size() || line[keyword.size()] == ' ' ||
-            line[keyword.size()] == '\t');
-}
-
 class WebVttReader : public SubtitleReader {
 public:
     WebVttReader(const ScriptText& text, std::string_view baseName)

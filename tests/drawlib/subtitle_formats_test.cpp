@@ -152,8 +152,9 @@ TEST(WebVtt, CueSettingsPlaceTheCue) {
                        "00:01.000 --> 00:02.000 line:0 align:start position:10% size:50%\nt\n\n"
                        "00:01.000 --> 00:02.000 line:-1 align:end\nb\n\n"
                        "00:01.000 --> 00:02.000 line:50%,center vertical:rl region:r\nm\n\n"
-                       "00:01.000 --> 00:02.000 line:zz position:200% size:x\nbad\n");
-    ASSERT_EQ(script->cues.size(), 5u);
+                       "00:01.000 --> 00:02.000 line:zz position:200% size:x\nbad\n\n"
+                       "00:01.000 --> 00:02.000 position:nan% size:1e1% line:inf%\nbad\n");
+    ASSERT_EQ(script->cues.size(), 6u);
     const auto style = [&](size_t i) { return script->styles[script->cues[i].style]; };
     EXPECT_EQ(style(0), CueStyle{});
     // Top line, left-aligned at 10% of 1920, wrapping within 50% of the width.
@@ -172,8 +173,9 @@ TEST(WebVtt, CueSettingsPlaceTheCue) {
     EXPECT_EQ(style(3).valign, VAlign::Middle);
     EXPECT_FLOAT_EQ(style(3).y1, 540);
     EXPECT_FLOAT_EQ(style(3).x1, 960);
-    // Settings that cannot be read are ignored.
+    // Settings that cannot be read are ignored, numbers that are not decimals among them.
     EXPECT_EQ(style(4), CueStyle{});
+    EXPECT_EQ(style(5), CueStyle{});
     EXPECT_TRUE(script->warnings.empty());
 }
 

@@ -4,17 +4,11 @@
 #include <ostream>
 
 #include "drawlib/script_time.h"
+#include "drawlib/style_attributes.h"
 
 using namespace dq::drawlib;
 
 namespace {
-
-const char* AlignmentName(const CueStyle& style) {
-    static const char* const kNames[3][3] = {{"top-left", "top", "top-right"},
-                                             {"left", "center", "right"},
-                                             {"bottom-left", "bottom", "bottom-right"}};
-    return kNames[int(style.valign)][int(style.halign)];
-}
 
 const char* FormatName(ScriptFormat format) {
     switch (format) {
@@ -79,8 +73,10 @@ std::string VisibleText(const Script& script, const Cue& cue) {
 void ListCues(const Script& script, std::ostream& out) {
     for (const Cue& cue : script.cues) {
         const CueStyle& style = script.styles[cue.style];
-        std::string line = Clock(cue.start) + "  " + Clock(cue.end) + "  " +
-                           std::to_string(style.layer) + "  " + AlignmentName(style) + "  ";
+        std::string line =
+            Clock(cue.start) + "  " + Clock(cue.end) + "  " + std::to_string(style.layer) + "  ";
+        line += AlignmentName(style.halign, style.valign);
+        line += "  ";
         for (const char c : VisibleText(script, cue)) {
             if (c == '\n')
                 line += "\\n";
