@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "colour_description.h"
+#include "pixel_layout.h"
 
 struct SwsContext;
 class StripWorkers;
@@ -47,6 +48,7 @@ private:
         SwsContext* context;
     };
     Side m_from, m_to;
+    PixelLayout m_fromLayout, m_toLayout; // where each strip starts in the pictures
     std::vector<Strip> m_strips;
     mutable std::vector<uint8_t> m_padded; // packed rows with room after each
     mutable int m_paddedStride = 0;
