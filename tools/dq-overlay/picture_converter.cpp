@@ -22,6 +22,10 @@ constexpr int kRowSlack = 64;
 
 } // namespace
 
+int PictureConverter::StrideWithRoom(int rowBytes) {
+    return (rowBytes + kRowSlack + 63) & ~63;
+}
+
 int PictureConverter::StripsFor(int height, int threads) {
     // Below a few hundred rows the strips' start-up costs more than the sharing saves.
     return std::clamp(height / 256, 1, std::max(threads, 1));
@@ -69,10 +73,9 @@ void PictureConverter::Convert(const uint8_t* const src[4], const int srcStride[
                                uint8_t* const dst[4], const int dstStride[4],
                                StripWorkers* workers) const {
     const bool padded = m_rowBytes > 0 && std::abs(dstStride[0]) < m_rowBytes + kRowSlack;
-    if (padded && m_padded.empty()) {
-        m_paddedStride = (m_rowBytes + kRowSlack + 63) & ~63;
-        m_padded.resize(size_t(m_paddedStride) * size_t(m_to.height));
-    }
+    const int paddedStride = StrideWithRoom(m_rowBytes);
+    if (padded && m_padded.empty())
+        m_padded.resize(size_t(paddedStride) * size_t(m_to.height));
     auto one = [&](int i) {
         const Strip& s = m_strips[size_t(i)];
         const bool scaled = m_strips.size() == 1;
@@ -89,13 +92,13 @@ void PictureConverter::Convert(const uint8_t* const src[4], const int srcStride[
             sws_scale(s.context, in, srcStride, 0, inRows, out, dstStride);
             return;
         }
-        uint8_t* out[4] = {m_padded.data() + size_t(outTop) * size_t(m_paddedStride), nullptr,
+        uint8_t* out[4] = {m_padded.data() + size_t(outTop) * size_t(paddedStride), nullptr,
                            nullptr, nullptr};
-        const int outStride[4] = {m_paddedStride, 0, 0, 0};
+        const int outStride[4] = {paddedStride, 0, 0, 0};
         sws_scale(s.context, in, srcStride, 0, inRows, out, outStride);
         for (int r = 0; r < outRows; ++r)
             std::memcpy(dst[0] + ptrdiff_t(outTop + r) * dstStride[0],
-                        out[0] + ptrdiff_t(r) * m_paddedStride, size_t(m_rowBytes));
+                        out[0] + ptrdiff_t(r) * paddedStride, size_t(m_rowBytes));
     };
     if (workers != nullptr && m_strips.size() > 1)
         workers->Run(int(m_strips.size()), one);
