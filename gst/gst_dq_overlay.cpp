@@ -34,8 +34,6 @@ struct State {
     bool watch = false;
     bool debug = false;
 
-    int width = 0;
-    int height = 0;
     std::unique_ptr<InPlaceOverlayHost> host;
     // What the filter's own loads said; holds the filter, so it goes before the host.
     std::unique_ptr<ScriptReport> loads;
@@ -192,8 +190,6 @@ void Finalize(GObject* object) {
 std::optional<Failure> Configure(GstDqOverlay* self, State& s, int width, int height) {
     s.loads.reset();
     s.host.reset();
-    s.width = width;
-    s.height = height;
     try {
         s.host = std::make_unique<InPlaceOverlayHost>(width, height);
     } catch (const ToolError& e) {

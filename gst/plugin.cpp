@@ -1,6 +1,7 @@
 // The plugin: one element, dqoverlay.
 #include <gst/gst.h>
 
+#include "dq_version.h"
 #include "gst_dq_overlay.h"
 
 namespace {
@@ -14,10 +15,6 @@ gboolean PluginInit(GstPlugin* plugin) {
 // The package the plugin belongs to, as gst-inspect-1.0 shows it.
 #define PACKAGE "DirectQuorbit"
 
-#ifndef DQ_VERSION
-#define DQ_VERSION "0.0.0"
-#endif
-
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, dqoverlay,
                   "Script-driven video overlays through the DirectQuorbit filter", PluginInit,
-                  DQ_VERSION, "Proprietary", "DirectQuorbit", "DirectQuorbit")
+                  DQ_VERSION_TEXT, "Proprietary", "DirectQuorbit", "DirectQuorbit")

@@ -3,14 +3,15 @@
 #include <filesystem>
 
 #include "filter/i_direct_quorbit.h"
-#include "wide_text.h"
+#include "platform/files/file_name.h"
 
 ScriptPath::ScriptPath(const std::string& script) {
     std::error_code ec;
-    m_text = std::filesystem::absolute(script, ec).lexically_normal().string();
+    std::filesystem::path path = std::filesystem::absolute(script, ec).lexically_normal();
     if (ec)
-        m_text = script;
-    m_wide = ::Wide(m_text, CP_ACP);
+        path = script;
+    m_text = path.string();
+    m_wide = dq::files::WideFromPath(path);
 }
 
 std::string ScriptPath::Problem() const {

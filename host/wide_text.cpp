@@ -9,13 +9,3 @@ std::string Utf8(const WCHAR* text) {
     out.resize(size_t(n - 1));
     return out;
 }
-
-std::u16string Wide(const std::string& text, UINT codePage) {
-    const int n = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1)
-        return u"";
-    std::u16string out(size_t(n), u'\0');
-    MultiByteToWideChar(codePage, 0, text.c_str(), -1, reinterpret_cast<WCHAR*>(out.data()), n);
-    out.resize(size_t(n - 1));
-    return out;
-}

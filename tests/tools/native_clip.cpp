@@ -15,6 +15,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "media_probe.h"
+
 namespace {
 
 void Check(int err, const std::string& what) {
@@ -187,19 +189,10 @@ void WriteNativeClip(const std::string& path, const NativeClipSpec& spec) {
 NativeMedia ReadNativeMedia(const std::string& path) {
     NativeMedia media;
     AVFormatContext* input = nullptr;
-    if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(input, nullptr) < 0) {
-        ADD_FAILURE() << "cannot read " << path;
-        avformat_close_input(&input);
+    AVCodecContext* decoder = nullptr;
+    const int video = OpenVideoInput(path, input, decoder);
+    if (video < 0)
         return media;
-    }
-    const AVCodec* codec = nullptr;
-    const int video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (video < 0 || codec == nullptr) {
-        ADD_FAILURE() << path << " has no video";
-        avformat_close_input(&input);
-        return media;
-    }
     const AVStream* vs = input->streams[video];
     const AVCodecParameters* par = vs->codecpar;
     media.format = AVPixelFormat(par->format);
@@ -232,37 +225,18 @@ NativeMedia ReadNativeMedia(const std::string& path) {
         media.streams.push_back(line);
     }
 
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(decoder, par);
-    avcodec_open2(decoder, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
     std::vector<std::string> subtitleTexts;
-    auto take = [&] {
-        while (avcodec_receive_frame(decoder, frame) == 0) {
-            media.frames.push_back(Planes(frame));
-            av_frame_unref(frame);
-        }
-    };
-    while (av_read_frame(input, packet) >= 0) {
-        const AVStream* s = input->streams[packet->stream_index];
-        if (packet->stream_index == video) {
-            avcodec_send_packet(decoder, packet);
-            take();
-        } else if (s->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
-            subtitleTexts.emplace_back(reinterpret_cast<const char*>(packet->data),
-                                       size_t(packet->size));
-        }
-        av_packet_unref(packet);
-    }
-    avcodec_send_packet(decoder, nullptr);
-    take();
+    ReadAllPackets(
+        input, video, decoder, [&](AVFrame* frame) { media.frames.push_back(Planes(frame)); },
+        [&](const AVPacket* packet) {
+            if (input->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+                subtitleTexts.emplace_back(reinterpret_cast<const char*>(packet->data),
+                                           size_t(packet->size));
+        });
     for (std::string& line : media.streams)
         if (line.rfind("subtitle", 0) == 0)
             for (const std::string& text : subtitleTexts)
                 line += " '" + text + "'";
-    av_frame_free(&frame);
-    av_packet_free(&packet);
     avcodec_free_context(&decoder);
     avformat_close_input(&input);
     return media;

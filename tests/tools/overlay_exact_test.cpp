@@ -12,13 +12,13 @@
 #include <vector>
 
 extern "C" {
-#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include "media_probe.h"
 #include "native_clip.h"
 #include "tool_process.h"
+#include "tool_test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -33,27 +33,18 @@ struct Box {
     bool Empty() const { return right < left; }
 };
 
-class OverlayExact : public testing::Test {
+class OverlayExact : public ToolTestFolder {
 protected:
     void SetUp() override {
-        av_log_set_level(AV_LOG_ERROR);
-        char name[] = "/tmp/dq-overlay-exact-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        m_dir = name;
+        ToolTestFolder::SetUp();
+        if (HasFatalFailure())
+            return;
         std::ofstream(Path("box.txt")) << kBoxCue;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    std::vector<uint8_t> ReadFile(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
     void Run(const std::vector<std::string>& args) {
         const ToolResult r = RunTool(args);
         ASSERT_EQ(r.exitCode, 0) << r.stderrText;
     }
-
-    fs::path m_dir;
 };
 
 // Where two top-down bgr24 pictures differ.

@@ -12,13 +12,10 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include "clip_writer.h"
 #include "media_probe.h"
 #include "tool_process.h"
+#include "tool_test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -92,35 +89,20 @@ Change Compare(const std::vector<uint8_t>& in, const uint8_t* out) {
 const char* kBoxStyle = "@style default font=\"DejaVu Sans\" size=12 color=#00FF00 outline=0 "
                         "shadow=0 box=#FF00FF00 margin=4\n";
 
-class OverlayTool : public testing::Test {
+class OverlayTool : public ToolTestFolder {
 protected:
     void SetUp() override {
-        av_log_set_level(AV_LOG_ERROR); // the clip writer's encoders talk otherwise
-        char name[] = "/tmp/dq-overlay-test-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        m_dir = name;
+        ToolTestFolder::SetUp();
+        if (HasFatalFailure())
+            return;
         std::ofstream raw(Path("in.bgr"), std::ios::binary);
         for (int f = 0; f < kFrames; ++f) {
             const auto frame = PatternFrame(f);
             raw.write(reinterpret_cast<const char*>(frame.data()), long(frame.size()));
         }
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
     void WriteFile(const std::string& name, const std::string& text) const {
         std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::vector<uint8_t> ReadFile(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-    }
-    // The folder's files, to show that a failed run left nothing behind.
-    std::set<std::string> Files() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            names.insert(entry.path().filename().string());
-        return names;
     }
     // Raw in, raw out, with the given extra arguments.
     ToolResult RunRaw(std::vector<std::string> args, const std::string& out = "out.bgr") {
@@ -139,8 +121,6 @@ protected:
                 Compare(PatternFrame(firstInputFrame + int(f)), out.data() + f * kFrameBytes));
         return changes;
     }
-
-    fs::path m_dir;
 };
 
 // The frames in [first, last) carry the same solid green rectangle, at the top-left margin;

@@ -17,13 +17,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include "clip_writer.h"
 #include "media_probe.h"
 #include "tool_process.h"
+#include "tool_test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -31,27 +28,14 @@ namespace {
 
 constexpr auto kPatience = std::chrono::seconds(60);
 
-class Reliability : public testing::Test {
+class Reliability : public ToolTestFolder {
 protected:
-    void SetUp() override {
-        av_log_set_level(AV_LOG_ERROR);
-        char name[] = "/tmp/dq-reliability-test-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        m_dir = name;
-    }
     void TearDown() override {
         for (int fd : m_held)
             close(fd);
-        fs::remove_all(m_dir);
+        ToolTestFolder::TearDown();
     }
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    std::set<std::string> Files() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
     // A FIFO in the test folder.
     std::string Fifo(const std::string& name) {
         EXPECT_EQ(mkfifo(Path(name).c_str(), 0600), 0);
@@ -63,10 +47,6 @@ protected:
         EXPECT_GE(fd, 0);
         m_held.push_back(fd);
         return fd;
-    }
-    std::vector<uint8_t> Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
     void Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
         std::ofstream(Path(name), std::ios::binary)
@@ -87,7 +67,6 @@ protected:
         fs::remove(Path("frames.bgr"));
     }
 
-    fs::path m_dir;
     std::vector<int> m_held;
 };
 
@@ -138,7 +117,7 @@ TEST_F(Reliability, FramesOfHundredsOfMegabytesGoThroughTheFilter) {
 // ends the run, with its code and message, and no output is left.
 TEST_F(Reliability, ASignalEndsARunWhoseInputStalls) {
     WriteMkvWithTheTool("clip.mkv");
-    const std::vector<uint8_t> clip = Read("clip.mkv");
+    const std::vector<uint8_t> clip = ReadFile("clip.mkv");
     for (int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
         const std::string fifo = Fifo("stall-" + std::to_string(signal));
@@ -190,7 +169,7 @@ TEST_F(Reliability, ASignalEndsAWaitForTheOtherEndOfAFifo) {
 // it, and leaves those of live processes and of other outputs alone.
 TEST_F(Reliability, TheNextRunRemovesTheTemporaryFileOfAKilledOne) {
     WriteMkvWithTheTool("clip.mkv");
-    const std::vector<uint8_t> clip = Read("clip.mkv");
+    const std::vector<uint8_t> clip = ReadFile("clip.mkv");
     const std::string fifo = Fifo("stall");
     const int fd = HoldOpen(fifo);
     ASSERT_EQ(write(fd, clip.data(), clip.size() / 3), ssize_t(clip.size() / 3));
@@ -219,7 +198,7 @@ TEST_F(Reliability, TheNextRunRemovesTheTemporaryFileOfAKilledOne) {
 // without --verbose; --strict makes it a failure.
 TEST_F(Reliability, ADamagedMiddleIsReportedAndStrictRefusesIt) {
     WriteMkvWithTheTool("clip.mkv");
-    std::vector<uint8_t> bytes = Read("clip.mkv");
+    std::vector<uint8_t> bytes = ReadFile("clip.mkv");
     for (size_t i = bytes.size() * 2 / 5; i < bytes.size() * 3 / 5; ++i)
         bytes[i] = uint8_t(i * 37);
     Write("damaged.mkv", bytes);
@@ -235,7 +214,7 @@ TEST_F(Reliability, ADamagedMiddleIsReportedAndStrictRefusesIt) {
     EXPECT_EQ(w.total, 180) << r.stderrText;
     EXPECT_GT(w.lost, 0) << r.stderrText;
     EXPECT_EQ(w.lost + w.missing + w.written, 180) << r.stderrText;
-    EXPECT_EQ(int64_t(Read("out.bgr").size()), int64_t(w.written) * 96 * 64 * 3);
+    EXPECT_EQ(int64_t(ReadFile("out.bgr").size()), int64_t(w.written) * 96 * 64 * 3);
 
     fs::remove(Path("out.bgr"));
     const auto before = Files();
@@ -269,7 +248,7 @@ TEST_F(Reliability, AnInputCutAtHalfIsReportedAndStrictRefusesIt) {
                 bgr[y * stride + x] = uint8_t(x * 3 + y * 5 + frame * 7);
     };
     ClipWriter::Write(Path("whole.mp4"), spec);
-    std::vector<uint8_t> bytes = Read("whole.mp4");
+    std::vector<uint8_t> bytes = ReadFile("whole.mp4");
     bytes.resize(bytes.size() / 2);
     Write("cut.mp4", bytes);
 
@@ -282,7 +261,7 @@ TEST_F(Reliability, AnInputCutAtHalfIsReportedAndStrictRefusesIt) {
     EXPECT_EQ(w.total, 120) << r.stderrText;
     EXPECT_GT(w.missing, 30) << r.stderrText;
     EXPECT_EQ(w.lost + w.missing + w.written, 120) << r.stderrText;
-    EXPECT_EQ(int64_t(Read("out.bgr").size()), int64_t(w.written) * 96 * 64 * 3);
+    EXPECT_EQ(int64_t(ReadFile("out.bgr").size()), int64_t(w.written) * 96 * 64 * 3);
 
     fs::remove(Path("out.bgr"));
     const auto before = Files();

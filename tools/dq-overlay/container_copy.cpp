@@ -79,13 +79,17 @@ std::vector<std::string> ContainerCopy::ApplyTo(AVFormatContext* output, AVStrea
 
     // Chapters move with the start and end with the read; those wholly outside it go.
     const int64_t end = m_duration ? *m_duration : INT64_MAX;
-    std::vector<const AVChapter*> chapters;
+    struct Kept {
+        const AVChapter* chapter;
+        int64_t from, to; // 100 ns from the output's start
+    };
+    std::vector<Kept> chapters;
     for (unsigned i = 0; i < m_input->nb_chapters; ++i) {
         const AVChapter* c = m_input->chapters[i];
         const int64_t from = av_rescale_q(c->start, c->time_base, kRefTimeBase) - m_origin;
         const int64_t to = av_rescale_q(c->end, c->time_base, kRefTimeBase) - m_origin;
         if (to > 0 && from < end)
-            chapters.push_back(c);
+            chapters.push_back({c, from, to});
     }
     if (!chapters.empty() && !HoldsChapters(output)) {
         leftOut.push_back("chapter list (" + std::to_string(chapters.size()) + " chapters)");
@@ -93,18 +97,16 @@ std::vector<std::string> ContainerCopy::ApplyTo(AVFormatContext* output, AVStrea
         output->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
         if (output->chapters == nullptr)
             throw std::bad_alloc();
-        for (const AVChapter* c : chapters) {
+        for (const Kept& kept : chapters) {
             auto* copy = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
             if (copy == nullptr)
                 throw std::bad_alloc();
             output->chapters[output->nb_chapters++] = copy;
-            copy->id = c->id;
+            copy->id = kept.chapter->id;
             copy->time_base = kRefTimeBase;
-            const int64_t from = av_rescale_q(c->start, c->time_base, kRefTimeBase) - m_origin;
-            const int64_t to = av_rescale_q(c->end, c->time_base, kRefTimeBase) - m_origin;
-            copy->start = std::max<int64_t>(from, 0);
-            copy->end = std::min(to, end);
-            av_dict_copy(&copy->metadata, c->metadata, 0);
+            copy->start = std::max<int64_t>(kept.from, 0);
+            copy->end = std::min(kept.to, end);
+            av_dict_copy(&copy->metadata, kept.chapter->metadata, 0);
         }
     }
 

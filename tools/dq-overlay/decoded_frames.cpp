@@ -6,6 +6,12 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "picture_converter.h"
+
+int DecodedFrames::RowStride(int width) {
+    return PictureConverter::StrideWithRoom(width * 3);
+}
+
 DecodedFrames::~DecodedFrames() {
     for (Kept& kept : m_kept)
         Release(kept);

@@ -22,7 +22,7 @@ public:
 
     // The rows of a kept frame: top-down, with room after each (what a converter stores past a
     // row's end lands there), so the reader can convert straight into it.
-    static int RowStride(int width) { return (width * 3 + 64 + 63) & ~63; }
+    static int RowStride(int width);
     // Reader: a buffer of `bytes` to fill and keep, recycled when one is free.
     std::vector<uint8_t> Buffer(size_t bytes);
     // Reader: keeps a reference to `decoded` with its filled buffer. False when out of memory.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -170,18 +171,16 @@ std::unique_ptr<FrameWriter> OverlayJob::OpenWriter(const FrameFormat& format,
     return nullptr;
 }
 
-void OverlayJob::ApplySettings(IDirectQuorbit* settings, const std::string& scriptPath,
-                               ScriptReport& report) {
+void OverlayJob::ApplySettings(IDirectQuorbit* settings, ScriptPath* script, ScriptReport& report) {
     settings->put_HideSubtitles(m_options.hide);
     settings->put_Delay(m_options.delay);
     settings->put_DebugOutput(m_options.debug);
     settings->put_ChangeImmediate(m_options.watch);
-    if (scriptPath.empty())
+    if (script == nullptr)
         return;
-    ScriptPath path(scriptPath);
     // After the connection, so the script is laid out for the real frame size. The filter's
     // load is the only one: what it said comes from the filter.
-    const HRESULT hr = settings->put_FileName(path.Wide());
+    const HRESULT hr = settings->put_FileName(script->Wide());
     const std::optional<ScriptReport::Load> load = report.Latest();
     if (load && !load->loaded)
         throw ToolError(kExitScript, load->message);
@@ -212,12 +211,11 @@ int OverlayJob::Execute() {
     }
     if (m_options.output == "-" && isatty(STDOUT_FILENO))
         throw ToolError(kExitUsage, "raw video is not written to a terminal; redirect it");
-    std::string scriptPath;
+    std::optional<ScriptPath> script;
     if (!m_options.script.empty()) {
-        const ScriptPath path(m_options.script);
-        if (const std::string problem = path.Problem(); !problem.empty())
+        script.emplace(m_options.script);
+        if (const std::string problem = script->Problem(); !problem.empty())
             throw ToolError(kExitScript, problem);
-        scriptPath = path.Text();
     }
 
     // Declared in the order they are needed; destroyed the other way round, the graph first.
@@ -244,8 +242,8 @@ int OverlayJob::Execute() {
             std::to_string(format.height) + ", rows bottom-up");
     // Warnings are few on a terminal; --verbose lists every one.
     ScriptReport report(overlay.Get(), m_options.verbose ? kMaxListedWarnings : kShownWarnings);
-    ApplySettings(graph->Settings(), scriptPath, report);
-    const bool watching = m_options.watch && !scriptPath.empty();
+    ApplySettings(graph->Settings(), script ? &*script : nullptr, report);
+    const bool watching = m_options.watch && script;
     if (watching)
         report.TakeNews(m_options.script); // the load just reported
 

@@ -34,7 +34,8 @@ private:
     OutputKind KindOfOutput() const;
     std::unique_ptr<FrameReader> OpenReader(AudioPassthrough& audio, std::string& description);
     std::unique_ptr<FrameWriter> OpenWriter(const FrameFormat& format, AudioPassthrough& audio);
-    void ApplySettings(IDirectQuorbit* settings, const std::string& scriptPath,
+    // script: null when the run has none.
+    void ApplySettings(IDirectQuorbit* settings, class ScriptPath* script,
                        class ScriptReport& report);
     void Note(const std::string& line);
     void Verbose(const std::string& line);

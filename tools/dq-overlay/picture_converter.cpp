@@ -11,7 +11,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "pixel_layout.h"
 #include "strip_workers.h"
 
 namespace {
@@ -23,13 +22,17 @@ constexpr int kRowSlack = 64;
 
 } // namespace
 
+int PictureConverter::StrideWithRoom(int rowBytes) {
+    return (rowBytes + kRowSlack + 63) & ~63;
+}
+
 int PictureConverter::StripsFor(int height, int threads) {
     // Below a few hundred rows the strips' start-up costs more than the sharing saves.
     return std::clamp(height / 256, 1, std::max(threads, 1));
 }
 
 PictureConverter::PictureConverter(const Side& from, const Side& to, int flags, int strips)
-    : m_from(from), m_to(to) {
+    : m_from(from), m_to(to), m_fromLayout(from.format), m_toLayout(to.format) {
     const bool scaled = from.width != to.width || from.height != to.height;
     // Strips are cut through both pictures' planes, which needs formats that can be addressed,
     // and give the whole picture's result only where rows are converted on their own.
@@ -38,8 +41,7 @@ PictureConverter::PictureConverter(const Side& from, const Side& to, int flags, 
                           (fromDesc->flags & AV_PIX_FMT_FLAG_PLANAR) &&
                           fromDesc->comp[0].depth == 8 && av_pix_fmt_count_planes(to.format) == 1 &&
                           !IsYuv(to.format) && !(flags & (SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT));
-    if (scaled || !rowByRow || !PixelLayout(from.format).Addressable() ||
-        !PixelLayout(to.format).Addressable())
+    if (scaled || !rowByRow || !m_fromLayout.Addressable() || !m_toLayout.Addressable())
         strips = 1;
     strips = std::clamp(strips, 1, std::max(1, from.height / kStripAlign));
     int per = (from.height + strips - 1) / strips;
@@ -71,35 +73,32 @@ void PictureConverter::Convert(const uint8_t* const src[4], const int srcStride[
                                uint8_t* const dst[4], const int dstStride[4],
                                StripWorkers* workers) const {
     const bool padded = m_rowBytes > 0 && std::abs(dstStride[0]) < m_rowBytes + kRowSlack;
-    if (padded && m_padded.empty()) {
-        m_paddedStride = (m_rowBytes + kRowSlack + 63) & ~63;
-        m_padded.resize(size_t(m_paddedStride) * size_t(m_to.height));
-    }
-    const PixelLayout fromLayout(m_from.format);
-    const PixelLayout toLayout(m_to.format);
+    const int paddedStride = StrideWithRoom(m_rowBytes);
+    if (padded && m_padded.empty())
+        m_padded.resize(size_t(paddedStride) * size_t(m_to.height));
     auto one = [&](int i) {
         const Strip& s = m_strips[size_t(i)];
         const bool scaled = m_strips.size() == 1;
         uint8_t* in[4] = {const_cast<uint8_t*>(src[0]), const_cast<uint8_t*>(src[1]),
                           const_cast<uint8_t*>(src[2]), const_cast<uint8_t*>(src[3])};
         if (!scaled)
-            fromLayout.At(const_cast<uint8_t* const*>(src), srcStride, 0, s.top, in);
+            m_fromLayout.At(const_cast<uint8_t* const*>(src), srcStride, 0, s.top, in);
         const int inRows = scaled ? m_from.height : s.rows;
         const int outTop = scaled ? 0 : s.top;
         const int outRows = scaled ? m_to.height : s.rows;
         if (!padded) {
             uint8_t* out[4];
-            toLayout.At(dst, dstStride, 0, outTop, out);
+            m_toLayout.At(dst, dstStride, 0, outTop, out);
             sws_scale(s.context, in, srcStride, 0, inRows, out, dstStride);
             return;
         }
-        uint8_t* out[4] = {m_padded.data() + size_t(outTop) * size_t(m_paddedStride), nullptr,
+        uint8_t* out[4] = {m_padded.data() + size_t(outTop) * size_t(paddedStride), nullptr,
                            nullptr, nullptr};
-        const int outStride[4] = {m_paddedStride, 0, 0, 0};
+        const int outStride[4] = {paddedStride, 0, 0, 0};
         sws_scale(s.context, in, srcStride, 0, inRows, out, outStride);
         for (int r = 0; r < outRows; ++r)
             std::memcpy(dst[0] + ptrdiff_t(outTop + r) * dstStride[0],
-                        out[0] + ptrdiff_t(r) * m_paddedStride, size_t(m_rowBytes));
+                        out[0] + ptrdiff_t(r) * paddedStride, size_t(m_rowBytes));
     };
     if (workers != nullptr && m_strips.size() > 1)
         workers->Run(int(m_strips.size()), one);

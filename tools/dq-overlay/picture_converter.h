@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "colour_description.h"
+#include "pixel_layout.h"
 
 struct SwsContext;
 class StripWorkers;
@@ -37,6 +38,9 @@ public:
     // would clobber the start of the one above) is converted into padded rows and copied out.
     void Convert(const uint8_t* const src[4], const int srcStride[4], uint8_t* const dst[4],
                  const int dstStride[4], StripWorkers* workers = nullptr) const;
+    // A stride for packed rows of rowBytes with that room after each, so that Convert writes
+    // straight into them.
+    static int StrideWithRoom(int rowBytes);
 
     // How many strips suit a picture of this height on this many threads.
     static int StripsFor(int height, int threads);
@@ -47,8 +51,8 @@ private:
         SwsContext* context;
     };
     Side m_from, m_to;
+    PixelLayout m_fromLayout, m_toLayout; // where each strip starts in the pictures
     std::vector<Strip> m_strips;
     mutable std::vector<uint8_t> m_padded; // packed rows with room after each
-    mutable int m_paddedStride = 0;
-    int m_rowBytes = 0; // of a packed destination; 0 for planar ones
+    int m_rowBytes = 0;                    // of a packed destination; 0 for planar ones
 };
